@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: the host suite,
+# the same under ASan+UBSan and under TSan, the Windows build with its suite
+# under Wine, and short fuzz runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=2
+stage() { printf '\n==== %s ====\n' "$*"; }
+
+for preset in host host-asan host-tsan; do
+  stage "$preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset"
+done
+
+stage "windows-i686 (under Wine)"
+cmake --preset windows-i686 >/dev/null
+cmake --build --preset windows-i686 -j "$jobs"
+ctest --preset windows-i686
+
+if [ -x scripts/fuzz.sh ]; then
+  stage "fuzzing (short runs)"
+  scripts/fuzz.sh short
+fi
+echo
+echo "All tests passed."

@@ -8,6 +8,15 @@
 
 #include "platform/win32.h"
 
+// mingw's C++ runtime uses its own C99 printf, not Microsoft's.
+#ifdef _WIN32
+#define VELK_PRINTF_FORMAT(format_index, first_argument) \
+  __attribute__((format(gnu_printf, format_index, first_argument)))
+#else
+#define VELK_PRINTF_FORMAT(format_index, first_argument) \
+  __attribute__((format(printf, format_index, first_argument)))
+#endif
+
 constexpr int kWorldMaxDevices = 8;
 constexpr int kDefaultInquiryMs = 2560;
 
@@ -38,10 +47,10 @@ struct SimRemoteKnobs {
   bool motionplus;           // false: space 0xA6 answers error 7
   uint8_t motionplus_id[6];  // identity at 0xFA-0xFF of space 0xA6
   ReadReplyMode read_reply;
-  int flood;                 // data reports sent before each read reply
+  int flood;  // data reports sent before each read reply
   VanishPoint vanish;
-  bool read_fails;           // ReadReport fails at once, for ever
-  int open_on_attempt;       // OpenHidHandle succeeds from this attempt of a process on; 0 never
+  bool read_fails;      // ReadReport fails at once, for ever
+  int open_on_attempt;  // OpenHidHandle succeeds from this attempt of a process on; 0 never
 };
 
 struct SimDevice {
@@ -57,23 +66,29 @@ struct SimDevice {
   SimRemoteKnobs remote;
 };
 
+// Inquiries are counted by each process (the Bluetooth stack), not here.
 struct SimWorld {
   bool radio;
-  int inquiry_ms;      // duration of one inquiry of multiplier 2
-  int inquiries_made;  // counted across processes
+  int inquiry_ms;  // duration of one inquiry of multiplier 2
   int device_count;
   SimDevice devices[kWorldMaxDevices];
 };
 
-// Reads the world: the file named by VELK_SIM_STATE, or else the default file
-// (seeded from the embedded default when missing). A malformed file yields
-// false and a message naming the file, line and fault.
+// Reads the world: the file named by VELK_SIM_STATE, or else the default file.
+// A missing file is first created from the embedded default. A malformed file
+// yields false and a message naming the file, line and fault.
 bool world_load(SimWorld *world, char *error, size_t error_size);
 
 // Read, change, write back under an exclusive lock, so processes do not lose
 // each other's changes. `change` returns false to leave the file untouched.
 bool world_update(bool (*change)(SimWorld *world, void *context), void *context, char *error,
                   size_t error_size);
+
+// What the sims do with a world they cannot read: the fault goes to stderr
+// (each distinct message once per process) and they carry on in an empty
+// world, with no radio and no device.
+void world_load_or_empty(SimWorld *world);
+void world_report_error(const char *message);
 
 // Tests and fuzzers: use this world in memory instead of any file; null goes
 // back to the file.
@@ -83,5 +98,25 @@ void world_use_memory(SimWorld *world);
 // Wii Remote with a MotionPlus.
 void world_default(SimWorld *world);
 
+// A device record with every field at its documented default: no name,
+// address 00:00:00:00:00:00, all flags off, a normal remote with a MotionPlus.
+void world_default_device(SimDevice *device);
+
+// The empty world: no radio, no device.
+void world_empty(SimWorld *world);
+
+// The device with this address, or null.
+SimDevice *world_find_device(SimWorld *world, const uint8_t address[6]);
+
+// "XX:XX:XX:XX:XX:XX", most significant byte first, as Windows shows it.
+constexpr size_t kAddressTextSize = 18;
+void world_format_address(const uint8_t address[6], char text[kAddressTextSize]);
+
+// A name as the state file writes it: quoted, UTF-8, \uXXXX for code units
+// that are not text. At most the 248 units of `name`; stops at a zero unit
+// only when it is followed by nothing but zeros. Truncated to fit `text`.
+void world_quote_name(const WCHAR *name, size_t units, char *text, size_t text_size);
+
 // Appends one line to the log file named by VELK_SIM_LOG (nothing when unset).
-void world_log(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// Several processes may share the file; each line is written at once.
+void world_log(const char *format, ...) VELK_PRINTF_FORMAT(1, 2);

@@ -1,0 +1,51 @@
+// Parsing of the data reports into RemoteState (see PROTOCOL.md, reports
+// 0x30-0x3F).
+#include "link/remote_link.h"
+
+namespace {
+
+// 10-bit IR coordinates: the low byte plus two high bits from the point's
+// third byte (see PROTOCOL.md, IR 12-byte form).
+int32_t ir_x(const uint8_t *point) {
+  return point[0] + ((point[2] & kIrXHighMask) << kIrXHighShift);
+}
+
+int32_t ir_y(const uint8_t *point) {
+  return point[1] + ((point[2] & kIrYHighMask) << kIrYHighShift);
+}
+
+}  // namespace
+
+void parse_input_report(void) {
+  if (ReadReport(remote_link.handle, remote_link.input, &remote_link.read_count) <= 0) {
+    // Nothing new arrived: parsing the old bytes again would decode its
+    // extension bytes twice.
+    return;
+  }
+  uint8_t *in = remote_link.input;
+  const uint8_t id = in[0];
+  if ((id & kDataReportMask) != kReportButtons) return;
+
+  RemoteState &state = remote_link.state;
+  state.buttons1 = in[1];
+  state.buttons2 = in[2];
+  if (id & kDataHasAccel) {
+    // Only a value that stands alone: no other data is ordered with it.
+    state.accel_x.store(in[kDataAccelOffset], std::memory_order_relaxed);
+    state.accel_y = in[kDataAccelOffset + 1];
+    state.accel_z = in[kDataAccelOffset + 2];
+  }
+  if (id & kDataHasIr) {
+    const uint8_t *point1 = in + kDataIrOffset;
+    const uint8_t *point2 = point1 + kIrPointSize;
+    state.ir1_x = ir_x(point1);
+    state.ir1_y = ir_y(point1);
+    state.ir2_x = ir_x(point2);
+    state.ir2_y = ir_y(point2);
+  }
+  if (id & kDataHasExt) {
+    for (int i = kDataExtOffset; i < kDataExtOffset + kDataExtSize; ++i) {
+      in[i] = static_cast<uint8_t>((in[i] ^ kExtensionKey) + kExtensionKey);
+    }
+  }
+}

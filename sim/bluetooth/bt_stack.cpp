@@ -259,19 +259,20 @@ extern "C" HBLUETOOTH_DEVICE_FIND BluetoothFindFirstDevice(
     world_load_or_empty(&world);
   }
 
-  SimHandle *search = bt_handle_open(SimHandleKind::device_search);
-  if (search == nullptr) return fail_search(params, info, ERROR_NOT_ENOUGH_MEMORY);
+  BLUETOOTH_DEVICE_INFO results[kWorldMaxDevices];
+  int result_count = 0;
   for (int i = 0; i < world.device_count && i < kWorldMaxDevices; ++i) {
     const SimDevice &device = world.devices[i];
     bool known = windows_knows(device);
     bool returned = known ? wanted(*params, device)
                           : params->fReturnUnknown && found_by_inquiry(device, inquiry);
-    if (returned) fill_info(device, &search->results[search->result_count++]);
+    if (returned) fill_info(device, &results[result_count++]);
   }
-  if (search->result_count == 0) {
-    bt_handle_close(search);
-    return fail_search(params, info, ERROR_NO_MORE_ITEMS);
-  }
+  if (result_count == 0) return fail_search(params, info, ERROR_NO_MORE_ITEMS);
+  SimHandle *search = bt_handle_open(SimHandleKind::device_search);
+  if (search == nullptr) return fail_search(params, info, ERROR_NOT_ENOUGH_MEMORY);
+  memcpy(search->results, results, sizeof results[0] * static_cast<size_t>(result_count));
+  search->result_count = result_count;
   *info = search->results[0];
   search->next_result = 1;
   char result[sizeof(DeviceText) + kHandleNameSize + 16];

@@ -144,6 +144,9 @@ struct FilterCase {
   bool returned;
 };
 
+// Shown in test names as the label alone.
+void PrintTo(const FilterCase &c, std::ostream *out) { *out << c.label; }
+
 class BtFilterTest : public BtStackTest, public ::testing::WithParamInterface<FilterCase> {};
 
 TEST_P(BtFilterTest, ReturnsWhatTheFlagsAskFor) {

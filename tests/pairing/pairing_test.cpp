@@ -55,6 +55,9 @@ struct NameCase {
   bool matches;
 };
 
+// Shown in test names as the label alone.
+void PrintTo(const NameCase &c, std::ostream *out) { *out << c.label; }
+
 std::u16string repeated(char16_t unit, size_t count) { return std::u16string(count, unit); }
 
 class NameMatchTest : public PairingTest, public ::testing::WithParamInterface<NameCase> {};
@@ -102,6 +105,9 @@ struct NarrowCase {
   std::u16string name;
   int produced;  // bytes including the zero, 0 when not converted
 };
+
+// Shown in test names as the label alone.
+void PrintTo(const NarrowCase &c, std::ostream *out) { *out << c.label; }
 
 class NarrowNameTest : public ::testing::TestWithParam<NarrowCase> {};
 

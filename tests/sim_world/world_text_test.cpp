@@ -124,6 +124,9 @@ struct NameCase {
   std::u16string units;
 };
 
+// Shown in test names as the label alone.
+void PrintTo(const NameCase &c, std::ostream *out) { *out << c.label; }
+
 class NameTextTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(NameTextTest, ReadsToTheseUnitsAndWritesBackTheSame) {
@@ -210,6 +213,9 @@ struct FaultCase {
   std::string text;
   std::string message;  // the whole message after "state.txt:"
 };
+
+// Shown in test names as the label alone.
+void PrintTo(const FaultCase &c, std::ostream *out) { *out << c.label; }
 
 class FaultTest : public ::testing::TestWithParam<FaultCase> {};
 

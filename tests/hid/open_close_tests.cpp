@@ -25,75 +25,37 @@ constexpr InterfaceRow kRemoteWithHugeReports = {kRemoteVendorId, kRemoteProduct
 constexpr int kNoInterface = -1;
 constexpr int kMaxRowInterfaces = 3;
 
+struct AskedIds {
+  int32_t vendor_id;
+  int32_t product_id;
+};
+
+constexpr AskedIds kRemoteIds = {kRemoteVendorId, kRemoteProductId};
+// Ids whose low 16 bits are the remote's, which a truncating comparison would take for it.
+constexpr AskedIds kWideVendorId = {0x10000 + kRemoteVendorId, kRemoteProductId};
+constexpr AskedIds kWideProductId = {kRemoteVendorId, 0x10000 + kRemoteProductId};
+
 struct OpenRow {
   const char *name;
   InterfaceRow interfaces[kMaxRowInterfaces];
   int interface_count;
   bool class_list_fails;
-  int32_t vendor_id;
-  int32_t product_id;
+  AskedIds asked;
   int opened_interface;
 };
 
 const OpenRow kOpenRows[] = {
-    {"no HID interfaces", {}, 0, false, kRemoteVendorId, kRemoteProductId, kNoInterface},
-    {"device list unavailable",
-     {kRemote},
-     1,
-     true,
-     kRemoteVendorId,
-     kRemoteProductId,
-     kNoInterface},
-    {"only other devices",
-     {kKeyboard, kGamepad},
-     2,
-     false,
-     kRemoteVendorId,
-     kRemoteProductId,
-     kNoInterface},
-    {"remote behind other devices",
-     {kKeyboard, kGamepad, kRemote},
-     3,
-     false,
-     kRemoteVendorId,
-     kRemoteProductId,
-     2},
-    {"same vendor, other product first",
-     {kRemotePlus, kRemote},
-     2,
-     false,
-     kRemoteVendorId,
-     kRemoteProductId,
-     1},
-    {"first remote held elsewhere",
-     {kRemoteHeldElsewhere, kRemote},
-     2,
-     false,
-     kRemoteVendorId,
-     kRemoteProductId,
-     1},
-    {"only remote held elsewhere",
-     {kRemoteHeldElsewhere},
-     1,
-     false,
-     kRemoteVendorId,
-     kRemoteProductId,
-     kNoInterface},
-    {"reports longer than the room kept",
-     {kRemoteWithHugeReports, kRemote},
-     2,
-     false,
-     kRemoteVendorId,
-     kRemoteProductId,
-     1},
-    {"two remotes: the first", {kRemote, kRemote}, 2, false, kRemoteVendorId, kRemoteProductId, 0},
-    {"ids beyond 16 bits do not match their low half",
-     {kRemote},
-     1,
-     false,
-     0x10000 + kRemoteVendorId,
-     0x10000 + kRemoteProductId,
-     kNoInterface},
+    {"no HID interfaces", {}, 0, false, kRemoteIds, kNoInterface},
+    {"device list unavailable", {kRemote}, 1, true, kRemoteIds, kNoInterface},
+    {"only other devices", {kKeyboard, kGamepad}, 2, false, kRemoteIds, kNoInterface},
+    {"remote behind other devices", {kKeyboard, kGamepad, kRemote}, 3, false, kRemoteIds, 2},
+    {"other product first", {kRemotePlus, kRemote}, 2, false, kRemoteIds, 1},
+    {"first remote held elsewhere", {kRemoteHeldElsewhere, kRemote}, 2, false, kRemoteIds, 1},
+    {"only remote held elsewhere", {kRemoteHeldElsewhere}, 1, false, kRemoteIds, kNoInterface},
+    {"reports too long to keep", {kRemoteWithHugeReports, kRemote}, 2, false, kRemoteIds, 1},
+    {"two remotes: the first", {kRemote, kRemote}, 2, false, kRemoteIds, 0},
+    {"vendor id beyond 16 bits", {kRemote}, 1, false, kWideVendorId, kNoInterface},
+    {"product id beyond 16 bits", {kRemote}, 1, false, kWideProductId, kNoInterface},
 };
 
 void opens_the_first_matching_interface_for_overlapped_io() {
@@ -108,7 +70,7 @@ void opens_the_first_matching_interface_for_overlapped_io() {
     }
     world.class_list_fails = row.class_list_fails;
 
-    int32_t handle = OpenHidHandle(row.vendor_id, row.product_id);
+    int32_t handle = OpenHidHandle(row.asked.vendor_id, row.asked.product_id);
 
     CHECK_EQ(world.open_lists, 0);
     CHECK_EQ(world.open_preparsed, 0);

@@ -8,8 +8,9 @@
 namespace {
 
 constexpr uint8_t kReportSeed = 0x31;
-// Bytes past the caller's 256, where nothing may land.
-constexpr uint32_t kGuardBytes = 64;
+// Bytes past the caller's 256, where nothing may land: room for a whole overlong report, so an
+// overrun shows as a failure here rather than as a smashed stack.
+constexpr uint32_t kGuardBytes = kMaxDeviceReportLength;
 
 struct LengthRow {
   const char *name;
@@ -38,7 +39,7 @@ void copies_one_whole_report_and_never_more_than_256_bytes() {
     int32_t handle = open_remote();
     REQUIRE(handle != kNoHandle);
     fake_plan_read(row.mode, kReportSeed, 0);
-    unsigned char caller[kCallerBufferSize + kGuardBytes];
+    static unsigned char caller[kCallerBufferSize + kGuardBytes];
     std::memset(caller, kUntouched, sizeof caller);
     uint32_t count = 99;
 

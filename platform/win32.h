@@ -15,9 +15,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-// Older SDK headers lack the service-state flag.
+// Older SDK headers lack the service-state flags.
 #ifndef BLUETOOTH_SERVICE_ENABLE
 #define BLUETOOTH_SERVICE_ENABLE 0x01
+#endif
+#ifndef BLUETOOTH_SERVICE_DISABLE
+#define BLUETOOTH_SERVICE_DISABLE 0x00
 #endif
 
 #else

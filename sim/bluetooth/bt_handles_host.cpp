@@ -81,6 +81,10 @@ SimHandle *bt_handle_open(SimHandleKind kind) {
   return handle;
 }
 
+void bt_route_close_handle_of(const void *) {}
+
+HANDLE bt_handle_value(SimHandle *handle) { return &handle->host; }
+
 SimHandle *bt_handle_find(HANDLE handle, SimHandleKind kind) {
   if (handle == nullptr || !host_handle_is_live(handle)) return nullptr;
   HandlePool &handles = pool();

@@ -181,8 +181,9 @@ bool set_hid_service(SimWorld *world, void *context) {
 
 extern "C" void bt_sim_reset_inquiries(void) { inquiries_made = 0; }
 
-extern "C" HBLUETOOTH_RADIO_FIND BluetoothFindFirstRadio(const BLUETOOTH_FIND_RADIO_PARAMS *params,
-                                                         HANDLE *radio) {
+extern "C" HBLUETOOTH_RADIO_FIND WINAPI BluetoothFindFirstRadio(BT_CONST BLUETOOTH_FIND_RADIO_PARAMS *params,
+                                                                HANDLE *radio) {
+  bt_route_close_handle_of(__builtin_return_address(0));
   char given[32];
   if (params == nullptr) {
     snprintf(given, sizeof given, "params=null");
@@ -215,13 +216,13 @@ extern "C" HBLUETOOTH_RADIO_FIND BluetoothFindFirstRadio(const BLUETOOTH_FIND_RA
     SetLastError(error);
     return nullptr;
   }
-  *radio = &opened_radio->host;
-  world_log("bt BluetoothFindFirstRadio(%s) -> %s radio=%s", given, name_of(&search->host).text,
+  *radio = bt_handle_value(opened_radio);
+  world_log("bt BluetoothFindFirstRadio(%s) -> %s radio=%s", given, name_of(bt_handle_value(search)).text,
             name_of(*radio).text);
-  return &search->host;
+  return bt_handle_value(search);
 }
 
-extern "C" BOOL BluetoothFindRadioClose(HBLUETOOTH_RADIO_FIND find) {
+extern "C" BOOL WINAPI BluetoothFindRadioClose(HBLUETOOTH_RADIO_FIND find) {
   SimHandle *search = bt_handle_find(find, SimHandleKind::radio_search);
   world_log("bt BluetoothFindRadioClose(%s) -> %s", name_of(find).text,
             search != nullptr ? "TRUE" : "FALSE error=6");
@@ -230,8 +231,8 @@ extern "C" BOOL BluetoothFindRadioClose(HBLUETOOTH_RADIO_FIND find) {
   return TRUE;
 }
 
-extern "C" HBLUETOOTH_DEVICE_FIND BluetoothFindFirstDevice(
-    const BLUETOOTH_DEVICE_SEARCH_PARAMS *params, BLUETOOTH_DEVICE_INFO *info) {
+extern "C" HBLUETOOTH_DEVICE_FIND WINAPI BluetoothFindFirstDevice(
+    BT_CONST BLUETOOTH_DEVICE_SEARCH_PARAMS *params, BLUETOOTH_DEVICE_INFO *info) {
   if (params == nullptr || info == nullptr) {
     return fail_search(params, info, ERROR_INVALID_PARAMETER);
   }
@@ -276,13 +277,13 @@ extern "C" HBLUETOOTH_DEVICE_FIND BluetoothFindFirstDevice(
   *info = search->results[0];
   search->next_result = 1;
   char result[sizeof(DeviceText) + kHandleNameSize + 16];
-  snprintf(result, sizeof result, "%s device=%s", name_of(&search->host).text,
+  snprintf(result, sizeof result, "%s device=%s", name_of(bt_handle_value(search)).text,
            describe_device(*info).text);
   log_search("BluetoothFindFirstDevice", params, info, result);
-  return &search->host;
+  return bt_handle_value(search);
 }
 
-extern "C" BOOL BluetoothFindNextDevice(HBLUETOOTH_DEVICE_FIND find, BLUETOOTH_DEVICE_INFO *info) {
+extern "C" BOOL WINAPI BluetoothFindNextDevice(HBLUETOOTH_DEVICE_FIND find, BLUETOOTH_DEVICE_INFO *info) {
   SimHandle *search = bt_handle_find(find, SimHandleKind::device_search);
   DWORD error = ERROR_SUCCESS;
   if (search == nullptr) {
@@ -305,7 +306,7 @@ extern "C" BOOL BluetoothFindNextDevice(HBLUETOOTH_DEVICE_FIND find, BLUETOOTH_D
   return TRUE;
 }
 
-extern "C" BOOL BluetoothFindDeviceClose(HBLUETOOTH_DEVICE_FIND find) {
+extern "C" BOOL WINAPI BluetoothFindDeviceClose(HBLUETOOTH_DEVICE_FIND find) {
   SimHandle *search = bt_handle_find(find, SimHandleKind::device_search);
   world_log("bt BluetoothFindDeviceClose(%s) -> %s", name_of(find).text,
             search != nullptr ? "TRUE" : "FALSE error=6");
@@ -314,7 +315,7 @@ extern "C" BOOL BluetoothFindDeviceClose(HBLUETOOTH_DEVICE_FIND find) {
   return TRUE;
 }
 
-extern "C" DWORD BluetoothRemoveDevice(const BLUETOOTH_ADDRESS *address) {
+extern "C" DWORD WINAPI BluetoothRemoveDevice(BT_CONST BLUETOOTH_ADDRESS *address) {
   if (address == nullptr) {
     world_log("bt BluetoothRemoveDevice(null) -> %u",
               static_cast<unsigned>(ERROR_INVALID_PARAMETER));
@@ -328,8 +329,8 @@ extern "C" DWORD BluetoothRemoveDevice(const BLUETOOTH_ADDRESS *address) {
   return remove.result;
 }
 
-extern "C" DWORD BluetoothSetServiceState(HANDLE radio, const BLUETOOTH_DEVICE_INFO *info,
-                                          const GUID *service, DWORD flags) {
+extern "C" DWORD WINAPI BluetoothSetServiceState(HANDLE radio, BT_CONST BLUETOOTH_DEVICE_INFO *info,
+                                                 BT_CONST GUID *service, DWORD flags) {
   DWORD result;
   if (bt_handle_find(radio, SimHandleKind::radio) == nullptr) {
     result = ERROR_INVALID_HANDLE;

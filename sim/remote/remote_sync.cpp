@@ -11,26 +11,43 @@
 
 namespace {
 
-SRWLOCK lock = SRWLOCK_INIT;
-CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
+// A kernel mutex, not a slim lock: TerminateThread can end a reader at any
+// instant, and a mutex whose owner died is handed on (abandoned) instead of
+// hanging every later caller.
+HANDLE lock_mutex;
+// Manual-reset: set by every change, reset by a waiter under the lock before
+// it waits, so no change between its last look and its wait is missed.
+HANDLE changed_event;
+INIT_ONCE created = INIT_ONCE_STATIC_INIT;
+
+BOOL CALLBACK create_objects(INIT_ONCE *, void *, void **) {
+  lock_mutex = CreateMutexA(nullptr, FALSE, nullptr);
+  changed_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  return lock_mutex != nullptr && changed_event != nullptr;
+}
 
 }  // namespace
 
-void remote_lock(void) { AcquireSRWLockExclusive(&lock); }
+void remote_lock(void) {
+  InitOnceExecuteOnce(&created, create_objects, nullptr, nullptr);
+  WaitForSingleObject(lock_mutex, INFINITE);  // WAIT_ABANDONED owns it too
+}
 
-void remote_unlock(void) { ReleaseSRWLockExclusive(&lock); }
+void remote_unlock(void) { ReleaseMutex(lock_mutex); }
 
-// A thread terminated while it sleeps here holds no lock: the wait released it.
+// Gives the lock up and waits in one step, then takes it back.
 void remote_wait(uint64_t wake_at_ms) {
   DWORD timeout = INFINITE;
   if (wake_at_ms != 0) {
     const uint64_t now = remote_clock_ms();
     timeout = wake_at_ms > now ? static_cast<DWORD>(wake_at_ms - now) : 0;
   }
-  SleepConditionVariableSRW(&changed, &lock, timeout, 0);
+  ResetEvent(changed_event);
+  SignalObjectAndWait(lock_mutex, changed_event, timeout, FALSE);
+  WaitForSingleObject(lock_mutex, INFINITE);
 }
 
-void remote_wake(void) { WakeAllConditionVariable(&changed); }
+void remote_wake(void) { SetEvent(changed_event); }
 
 uint64_t remote_clock_ms(void) {
   LARGE_INTEGER frequency;

@@ -117,6 +117,7 @@ ToolRun run_tool(const ToolRequest &request) {
   if (running_under_wine()) {
     std::string bin = env_or("VELK_E2E_WINE_BIN", "");
     args = {env_or("VELK_E2E_WINE", "wine"), bin + "/" + request.tool + ".exe"};
+    if (env.find("WINEPREFIX") == env.end()) env["WINEPREFIX"] = bin + "/../wineprefix";
     env["WINEDLLOVERRIDES"] = "bthprops.cpl=n;velk_hid_dll=n";
     env["WINEDEBUG"] = "-all,+relay";
     // Paths in the world are Unix paths; Wine maps them through Z:.
@@ -159,7 +160,7 @@ ToolRun run_tool(const ToolRequest &request) {
   ToolRun run;
   double start = now_seconds();
   pid_t pid;
-  if (posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) {
+  if (posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) {
     throw std::runtime_error("cannot start " + args[0]);
   }
   posix_spawn_file_actions_destroy(&actions);

@@ -29,7 +29,8 @@ struct ToolRequest {
   double timeout_seconds = 60;
 };
 
-// Under Wine when VELK_E2E_WINE_BIN names the folder of the Windows build.
+// Under Wine when VELK_E2E_WINE_BIN names the folder of the Windows build's
+// programs; the Wine prefix is the folder wineprefix beside it.
 bool running_under_wine();
 ToolRun run_tool(const ToolRequest &request);
 

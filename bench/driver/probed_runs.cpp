@@ -1,0 +1,87 @@
+// Happy-path runs under a preloaded probe; the probe writes its figures to a
+// file at the tool's exit.
+#include "driver/probed_runs.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "common/key_values.h"
+#include "driver/whole_runs.h"
+
+namespace {
+
+constexpr const char *kSiteKey = "heap_system_site ";
+constexpr double kMicrosecondsPerMillisecond = 1000;
+
+std::string read_file(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// One probed run; empty report text when the run was not a happy one.
+std::string probed_run(const HappyPath &path, const RunPlace &host, const std::string &library,
+                       const std::string &report_variable, HappyRun *run) {
+  const std::string report = host.scratch_dir + "/" + path.tool + "-probe.txt";
+  std::remove(report.c_str());
+  *run = run_happy_path(path, host, {{"LD_PRELOAD", library}, {report_variable, report}});
+  return run->happy ? read_file(report) : "";
+}
+
+}  // namespace
+
+HeapCounts count_heap_blocks(const HappyPath &path, const RunPlace &host,
+                             const std::string &probe_library) {
+  HeapCounts heap;
+  HappyRun run;
+  const std::string text = probed_run(path, host, probe_library, "BENCH_HEAP_REPORT", &run);
+  if (!run.happy) {
+    heap.note = path.tool + " with the heap probe failed: " + failure_summary(run);
+    return heap;
+  }
+  heap.counts = parse_key_values(text);
+  if (heap.counts.count("heap_before_main") == 0) {
+    heap.note = path.tool + ": the heap probe wrote no report";
+    return heap;
+  }
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.compare(0, std::string(kSiteKey).size(), kSiteKey) == 0) {
+      heap.system_sites.push_back(line.substr(std::string(kSiteKey).size()));
+    }
+  }
+  heap.available = true;
+  return heap;
+}
+
+PlimsettProbeRuns probe_plimsett(const HappyPath &path, const RunPlace &host,
+                                 const std::string &probe_library, int runs) {
+  PlimsettProbeRuns probed;
+  for (int i = 0; i < runs; ++i) {
+    HappyRun run;
+    const std::string text =
+        probed_run(path, host, probe_library, "BENCH_PLIMSETT_PROBE_REPORT", &run);
+    if (!run.happy) {
+      probed.note = path.tool + " with its probe failed: " + failure_summary(run);
+      return probed;
+    }
+    const std::map<std::string, double> figures = parse_key_values(text);
+    // One busy-wait (the probe's) and one wait for its reader on the happy path.
+    if (figures.count("busy_waits") == 0 || figures.at("busy_waits") != 1 ||
+        figures.at("reader_end_waits") != 1) {
+      probed.note = path.tool + ": its probe did not see one busy-wait and one wait for the reader";
+      return probed;
+    }
+    const double busy_ms = figures.at("busy_wait_cpu_us") / kMicrosecondsPerMillisecond;
+    probed.cpu_ms.push_back(run.launch.cpu_ms);
+    probed.busy_wait_cpu_ms.push_back(busy_ms);
+    probed.outside_ms.push_back(run.launch.cpu_ms - busy_ms);
+    probed.reader_end_wait_ms.push_back(figures.at("reader_end_wait_us") /
+                                        kMicrosecondsPerMillisecond);
+  }
+  probed.available = true;
+  return probed;
+}

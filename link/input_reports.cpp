@@ -17,12 +17,12 @@ int32_t ir_y(const uint8_t *point) {
 }  // namespace
 
 void parse_input_report(void) {
-  if (ReadReport(remote_link.handle, remote_link.input, &remote_link.read_count) <= 0) {
-    // Nothing new arrived: parsing the old bytes again would decode its
-    // extension bytes twice.
-    return;
-  }
   uint8_t *in = remote_link.input;
+  // A read that brings nothing leaves kNoReport, so the old bytes are not
+  // parsed again (their extension bytes would be decoded twice). The result
+  // of ReadReport is not relied on: its meaning is velk_hid_dll's own.
+  in[0] = kNoReport;
+  ReadReport(remote_link.handle, in, &remote_link.read_count);
   const uint8_t id = in[0];
   if ((id & kDataReportMask) != kReportButtons) return;
 

@@ -17,8 +17,11 @@ constexpr DWORD kNoReply = 0;
 // Worker thread; the main thread waits for it and holds nothing it touches.
 unsigned WINAPI await_read_reply(void *) {
   uint8_t *in = remote_link.input;
+  // Reads that bring nothing count against the limit like other reports, so
+  // a read that fails at once and for ever ends here quickly.
   for (int others = 0; others <= kReadReplyReportLimit; ++others) {
-    if (ReadReport(remote_link.handle, in, &remote_link.read_count) <= 0) return kNoReply;
+    in[0] = kNoReport;
+    ReadReport(remote_link.handle, in, &remote_link.read_count);
     if (in[0] == kReportReadReply) return kReplyArrived;
     // Only the buttons of these two modes; 0x37 and the rest are passed over.
     if (in[0] == kReportButtons || in[0] == kReportButtonsAccel) {
@@ -51,7 +54,9 @@ int32_t read_register_block(uint8_t space, uint8_t offset) {
   // Whatever happens below, the block never shows an earlier read's bytes.
   memset(block, 0, kRegisterBlockSize);
   end_reader(kReaderEndTimeoutMs);
-  if (request_register_read(space, kReadReplyDataSize, offset) <= 0) return 0;
+  // The request's result is velk_hid_dll's own; a request that did not go
+  // out simply brings no reply.
+  request_register_read(space, kReadReplyDataSize, offset);
   if (!run_reply_worker()) return 0;
 
   const uint8_t *reply = remote_link.input;

@@ -26,6 +26,11 @@ constexpr uint8_t kReportRead = 0x17;
 
 // ---- Input reports (remote to PC) -----------------------------------------
 // see PROTOCOL.md, report 0x20: 20 BB BB LF 00 00 VV
+// No input report has id 0. The link clears byte 0 before each read, so a
+// read that brought nothing (whatever velk_hid_dll returns for it) shows as
+// this id and is never taken for the previous report.
+constexpr uint8_t kNoReport = 0x00;
+
 constexpr uint8_t kReportStatus = 0x20;
 // see PROTOCOL.md, report 0x21: 21 BB BB SE AA AA D0..D15
 constexpr uint8_t kReportReadReply = 0x21;

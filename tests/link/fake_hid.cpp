@@ -27,7 +27,7 @@ extern "C" int32_t WINAPI CloseHidHandle(HidHandle) { return 1; }
 extern "C" int32_t WINAPI ReadReport(HidHandle handle, uint8_t *buffer, uint32_t *count) {
   ++fake_hid.read_calls;
   fake_hid.read_handle = handle;
-  if (fake_hid.inputs_read == fake_hid.input_count) return 0;
+  if (fake_hid.inputs_read == fake_hid.input_count) return fake_hid.empty_read_result;
   memcpy(buffer, fake_hid.inputs[fake_hid.inputs_read++], kReportSize);
   *count = kReportSize;
   return 1;

@@ -20,6 +20,9 @@ struct FakeHid {
   HidHandle write_handles[kFakeMaxReports];
   int write_count;
   int32_t write_result;
+  // What a read returns when the script is used up: velk_hid_dll's results
+  // have no fixed meaning, so the link must not depend on them.
+  int32_t empty_read_result;
 };
 
 extern FakeHid fake_hid;

@@ -1,6 +1,7 @@
 // UTF-16 to the ANSI code page. The host's ANSI code page is UTF-8: like the
 // Japanese code page 932 it is multi-byte, so a 247-character name can need
 // far more than 256 bytes.
+#include "platform/host/utf8.h"
 #include "platform/win32.h"
 
 namespace {
@@ -9,32 +10,6 @@ constexpr DWORD kFlagErrInvalidChars = 0x80;  // WC_ERR_INVALID_CHARS
 constexpr DWORD kErrorInvalidFlags = 1004;
 constexpr DWORD kErrorNoUnicodeTranslation = 1113;
 constexpr uint32_t kReplacementCharacter = 0xFFFD;
-
-bool is_high_surrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool is_low_surrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-int encode_utf8(uint32_t code_point, char out[4]) {
-  if (code_point < 0x80) {
-    out[0] = static_cast<char>(code_point);
-    return 1;
-  }
-  if (code_point < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (code_point >> 6));
-    out[1] = static_cast<char>(0x80 | (code_point & 0x3F));
-    return 2;
-  }
-  if (code_point < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (code_point >> 12));
-    out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (code_point >> 18));
-  out[1] = static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (code_point & 0x3F));
-  return 4;
-}
 
 int fail(DWORD error) {
   SetLastError(error);
@@ -71,15 +46,14 @@ extern "C" int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWCH wide, int
     uint32_t unit = wide[i];
     uint32_t code_point = unit;
     if (is_high_surrogate(unit) && i + 1 < length && is_low_surrogate(wide[i + 1])) {
-      code_point =
-          0x10000 + ((unit - 0xD800) << 10) + (static_cast<uint32_t>(wide[i + 1]) - 0xDC00);
+      code_point = join_surrogates(unit, wide[i + 1]);
       ++i;
     } else if (is_high_surrogate(unit) || is_low_surrogate(unit)) {
       if ((flags & kFlagErrInvalidChars) != 0) return fail(kErrorNoUnicodeTranslation);
       code_point = kReplacementCharacter;
     }
     char bytes[4];
-    int count = encode_utf8(code_point, bytes);
+    int count = static_cast<int>(encode_utf8(code_point, bytes));
     if (narrow_size != 0) {
       // Only whole characters, and never past the caller's buffer.
       if (written + count > narrow_size) return fail(ERROR_INSUFFICIENT_BUFFER);

@@ -18,7 +18,7 @@
 enum class SimHandleKind { radio, radio_search, device_search };
 
 struct SimHandle {
-  HostHandle host;  // first, so the HANDLE is the handle's address (host)
+  HostHandle host;   // first, so the HANDLE is the handle's address (host)
   HANDLE os_handle;  // Windows: the kernel handle behind a radio
   SimHandleKind kind;
   int number;
@@ -48,3 +48,5 @@ void bt_route_close_handle_of(const void *caller_address);
 // stack never gave out.
 constexpr size_t kHandleNameSize = 48;
 void bt_handle_name(HANDLE handle, char name[kHandleNameSize]);
+// The name of `handle`, given what the pool knows of it (null: nothing).
+void bt_describe_handle(HANDLE handle, const SimHandle *found, char name[kHandleNameSize]);

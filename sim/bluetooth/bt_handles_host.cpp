@@ -20,18 +20,6 @@ HandlePool &pool() {
   return *the_pool;
 }
 
-const char *kind_name(SimHandleKind kind) {
-  switch (kind) {
-    case SimHandleKind::radio:
-      return "radio";
-    case SimHandleKind::radio_search:
-      return "radio-search";
-    case SimHandleKind::device_search:
-      return "device-search";
-  }
-  return "handle";
-}
-
 void mark_closed(HostHandle *host) {
   HandlePool &handles = pool();
   std::lock_guard<std::mutex> guard(handles.lock);
@@ -99,16 +87,7 @@ void bt_handle_close(SimHandle *handle) {
 }
 
 void bt_handle_name(HANDLE handle, char name[kHandleNameSize]) {
-  if (handle == nullptr) {
-    snprintf(name, kHandleNameSize, "null");
-    return;
-  }
   HandlePool &handles = pool();
   std::lock_guard<std::mutex> guard(handles.lock);
-  const SimHandle *found = lookup(handle);
-  if (found != nullptr) {
-    snprintf(name, kHandleNameSize, "%s#%d", kind_name(found->kind), found->number);
-  } else {
-    snprintf(name, kHandleNameSize, "foreign(%p)", handle);
-  }
+  bt_describe_handle(handle, handle != nullptr ? lookup(handle) : nullptr, name);
 }

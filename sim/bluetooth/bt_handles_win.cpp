@@ -36,18 +36,6 @@ HandlePool &pool() {
 
 CloseHandleCall real_close_handle;
 
-const char *kind_name(SimHandleKind kind) {
-  switch (kind) {
-    case SimHandleKind::radio:
-      return "radio";
-    case SimHandleKind::radio_search:
-      return "radio-search";
-    case SimHandleKind::device_search:
-      return "device-search";
-  }
-  return "handle";
-}
-
 // Caller holds the pool's lock. The newest entry wins: the kernel may reuse
 // a closed radio's handle value.
 SimHandle *lookup(HANDLE handle) {
@@ -160,16 +148,7 @@ void bt_handle_close(SimHandle *handle) {
 }
 
 void bt_handle_name(HANDLE handle, char name[kHandleNameSize]) {
-  if (handle == nullptr) {
-    snprintf(name, kHandleNameSize, "null");
-    return;
-  }
   HandlePool &handles = pool();
   Guard guard(&handles.lock);
-  const SimHandle *found = lookup(handle);
-  if (found != nullptr) {
-    snprintf(name, kHandleNameSize, "%s#%d", kind_name(found->kind), found->number);
-  } else {
-    snprintf(name, kHandleNameSize, "foreign(%p)", handle);
-  }
+  bt_describe_handle(handle, handle != nullptr ? lookup(handle) : nullptr, name);
 }

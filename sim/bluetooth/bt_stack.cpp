@@ -181,8 +181,8 @@ bool set_hid_service(SimWorld *world, void *context) {
 
 extern "C" void bt_sim_reset_inquiries(void) { inquiries_made = 0; }
 
-extern "C" HBLUETOOTH_RADIO_FIND WINAPI BluetoothFindFirstRadio(BT_CONST BLUETOOTH_FIND_RADIO_PARAMS *params,
-                                                                HANDLE *radio) {
+extern "C" HBLUETOOTH_RADIO_FIND WINAPI
+BluetoothFindFirstRadio(BT_CONST BLUETOOTH_FIND_RADIO_PARAMS *params, HANDLE *radio) {
   bt_route_close_handle_of(__builtin_return_address(0));
   char given[32];
   if (params == nullptr) {
@@ -217,8 +217,8 @@ extern "C" HBLUETOOTH_RADIO_FIND WINAPI BluetoothFindFirstRadio(BT_CONST BLUETOO
     return nullptr;
   }
   *radio = bt_handle_value(opened_radio);
-  world_log("bt BluetoothFindFirstRadio(%s) -> %s radio=%s", given, name_of(bt_handle_value(search)).text,
-            name_of(*radio).text);
+  world_log("bt BluetoothFindFirstRadio(%s) -> %s radio=%s", given,
+            name_of(bt_handle_value(search)).text, name_of(*radio).text);
   return bt_handle_value(search);
 }
 
@@ -283,7 +283,8 @@ extern "C" HBLUETOOTH_DEVICE_FIND WINAPI BluetoothFindFirstDevice(
   return bt_handle_value(search);
 }
 
-extern "C" BOOL WINAPI BluetoothFindNextDevice(HBLUETOOTH_DEVICE_FIND find, BLUETOOTH_DEVICE_INFO *info) {
+extern "C" BOOL WINAPI BluetoothFindNextDevice(HBLUETOOTH_DEVICE_FIND find,
+                                               BLUETOOTH_DEVICE_INFO *info) {
   SimHandle *search = bt_handle_find(find, SimHandleKind::device_search);
   DWORD error = ERROR_SUCCESS;
   if (search == nullptr) {

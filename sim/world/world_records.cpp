@@ -2,6 +2,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "platform/host/utf8.h"
 #include "sim/world/world.h"
 
 namespace {
@@ -13,31 +14,6 @@ constexpr uint32_t kRemoteClassOfDevice = 0x002504;  // peripheral, joystick
 constexpr uint8_t kMotionPlusIdentity[6] = {0x00, 0x00, 0xA6, 0x20, 0x00, 0x05};
 
 bool is_text_unit(uint32_t unit) { return unit >= 0x20 && unit != 0x7F; }
-bool is_high_surrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool is_low_surrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-size_t encode_utf8(uint32_t code_point, char out[4]) {
-  if (code_point < 0x80) {
-    out[0] = static_cast<char>(code_point);
-    return 1;
-  }
-  if (code_point < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (code_point >> 6));
-    out[1] = static_cast<char>(0x80 | (code_point & 0x3F));
-    return 2;
-  }
-  if (code_point < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (code_point >> 12));
-    out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (code_point >> 18));
-  out[1] = static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (code_point & 0x3F));
-  return 4;
-}
 
 }  // namespace
 
@@ -100,7 +76,7 @@ void world_quote_name(const WCHAR *name, size_t units, char *text, size_t text_s
     if (is_high_surrogate(unit) && i + 1 < length &&
         is_low_surrogate(static_cast<uint16_t>(name[i + 1]))) {
       uint32_t low = static_cast<uint16_t>(name[++i]);
-      piece_size = encode_utf8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), piece);
+      piece_size = encode_utf8(join_surrogates(unit, low), piece);
     } else if (is_high_surrogate(unit) || is_low_surrogate(unit) || !is_text_unit(unit)) {
       snprintf(piece, sizeof piece, "\\u%04X", static_cast<unsigned>(unit));
       piece_size = 6;

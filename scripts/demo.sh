@@ -16,8 +16,13 @@ rm -f "$VELK_SIM_STATE" "$VELK_SIM_LOG"
 
 run() {
   printf '\n\033[1m$ %s\033[0m   (a key press is sent for you)\n' "$1"
-  # On a terminal the console stand-in shows the Shift-JIS output as Japanese.
-  printf 'x' | "$bin/$1" || true
+  # On a terminal the console stand-in shows the Shift-JIS output as
+  # Japanese; elsewhere (a log, a pipe) the bytes are decoded here.
+  if [ -t 1 ]; then
+    printf 'x' | "$bin/$1" || true
+  else
+    { printf 'x' | "$bin/$1" || true; } | iconv -f CP932 -t UTF-8
+  fi
 }
 run corvanth
 run plimsett

@@ -25,7 +25,8 @@
 
 // The deliverables are 32-bit, and the Bluetooth API checks these sizes.
 #ifndef _WIN64
-static_assert(sizeof(BLUETOOTH_DEVICE_SEARCH_PARAMS) == 32, "BLUETOOTH_DEVICE_SEARCH_PARAMS layout");
+static_assert(sizeof(BLUETOOTH_DEVICE_SEARCH_PARAMS) == 32,
+              "BLUETOOTH_DEVICE_SEARCH_PARAMS layout");
 static_assert(sizeof(BLUETOOTH_DEVICE_INFO) == 560, "BLUETOOTH_DEVICE_INFO layout");
 #endif
 

@@ -4,7 +4,7 @@ set -euo pipefail
 
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for package in cmake g++ clang libclang-rt-14-dev llvm libgtest-dev libgmock-dev libbenchmark-dev \
+for package in cmake g++ clang clang-format libclang-rt-14-dev llvm libgtest-dev libgmock-dev libbenchmark-dev \
                python3 g++-mingw-w64-i686 wine wine32:i386 zip; do
   have "$package" || need+=("$package")
 done

@@ -10,6 +10,9 @@ scripts/install-deps.sh
 jobs=2
 stage() { printf '\n==== %s ====\n' "$*"; }
 
+stage "formatting"
+scripts/check-format.sh
+
 # The Windows build first: the host suite runs its programs under Wine.
 stage "windows-i686 (under Wine)"
 cmake --preset windows-i686 >/dev/null

@@ -9,7 +9,7 @@
 constexpr int kWorldInquiryMs = 2560;
 
 enum class RemoteStart {
-  discoverable,  // as after the first unboxing: corvanth's happy path
+  discoverable,  // unknown to Windows, found by the first inquiry: corvanth's happy path
   connected,     // connected with its HID service on: plimsett's happy path
 };
 

@@ -125,6 +125,7 @@ LaunchResult launch(const Launch &request) {
       char buffer[4096];
       const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
       if (n > 0) {
+        if (i == 0 && result.to_first_output_ms < 0) result.to_first_output_ms = arrived - start;
         sinks[i]->append(buffer, static_cast<size_t>(n));
       } else {
         close(fds[i].fd);

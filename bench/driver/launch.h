@@ -20,7 +20,8 @@ struct Launch {
 struct LaunchResult {
   bool started = false;
   bool timed_out = false;
-  double to_watched_ms = -1;  // -1 when the bytes never appeared
+  double to_first_output_ms = -1;  // -1 when it wrote nothing
+  double to_watched_ms = -1;       // -1 when the bytes never appeared
   double to_exit_ms = -1;
   double cpu_ms = 0;  // user and system time of the process and its threads
   long peak_rss_kib = 0;

@@ -69,18 +69,27 @@ PlimsettProbeRuns probe_plimsett(const HappyPath &path, const RunPlace &host,
       return probed;
     }
     const std::map<std::string, double> figures = parse_key_values(text);
-    // One busy-wait (the probe's) and one wait for its reader on the happy path.
+    // On the happy path: one busy-wait (the probe's), one wait for its reader
+    // and one Sleep (after the initialisation write) on the main thread.
     if (figures.count("busy_waits") == 0 || figures.at("busy_waits") != 1 ||
-        figures.at("reader_end_waits") != 1) {
-      probed.note = path.tool + ": its probe did not see one busy-wait and one wait for the reader";
+        figures.at("reader_end_waits") != 1 || figures.at("main_sleeps") != 1) {
+      probed.note = path.tool +
+                    ": its probe did not see one busy-wait, one wait for the reader and one Sleep";
       return probed;
     }
     const double busy_ms = figures.at("busy_wait_cpu_us") / kMicrosecondsPerMillisecond;
     probed.cpu_ms.push_back(run.launch.cpu_ms);
     probed.busy_wait_cpu_ms.push_back(busy_ms);
     probed.outside_ms.push_back(run.launch.cpu_ms - busy_ms);
-    probed.reader_end_wait_ms.push_back(figures.at("reader_end_wait_us") /
-                                        kMicrosecondsPerMillisecond);
+    const double reader_ms = figures.at("reader_end_wait_us") / kMicrosecondsPerMillisecond;
+    const double sleep_ms = figures.at("main_sleep_overshoot_us") / kMicrosecondsPerMillisecond;
+    const double overhead = run.launch.to_watched_ms - path.mandated_waits_ms;
+    const double start = run.launch.to_first_output_ms;
+    probed.reader_end_wait_ms.push_back(reader_ms);
+    probed.overhead_ms.push_back(overhead);
+    probed.start_ms.push_back(start);
+    probed.sleep_overshoot_ms.push_back(sleep_ms);
+    probed.rest_ms.push_back(overhead - start - reader_ms - sleep_ms);
   }
   probed.available = true;
   return probed;

@@ -26,6 +26,11 @@ struct PlimsettProbeRuns {
   std::vector<double> busy_wait_cpu_ms;    // the busy-wait's thread while it waited
   std::vector<double> outside_ms;          // the difference, run by run
   std::vector<double> reader_end_wait_ms;  // after the probe, until its reader ended
+  // The run's overhead over its required waits, and parts of it.
+  std::vector<double> overhead_ms;
+  std::vector<double> start_ms;            // start to the banner's first bytes
+  std::vector<double> sleep_overshoot_ms;  // the main thread's Sleep past its length
+  std::vector<double> rest_ms;             // the overhead less the three parts above
 };
 
 PlimsettProbeRuns probe_plimsett(const HappyPath &path, const RunPlace &host,

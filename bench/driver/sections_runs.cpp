@@ -35,6 +35,15 @@ double overhead_percent(const WholeRuns &runs, const HappyPath &path) {
   return overhead_ms(runs, path) / median_of(runs.to_prompt_ms) * 100;
 }
 
+// Index of the run whose value is the median (the lower one of an even count).
+size_t median_run(const std::vector<double> &values) {
+  std::vector<size_t> order(values.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&values](size_t a, size_t b) { return values[a] < values[b]; });
+  return order[(order.size() - 1) / 2];
+}
+
 std::string when(const WholeRuns &runs, const std::string &text) {
   return runs.available ? text : kNotAvailable;
 }
@@ -125,12 +134,21 @@ std::vector<Row> overhead_rows(const Results &results) {
   add_overhead(results.plimsett, &rows);
   const PlimsettProbeRuns &probed = results.plimsett_probed;
   const std::string section = rows.back().section;
-  rows.push_back({section,
-                  "plimsett: of it, waiting after the probe for its reader to end (ms, probed "
-                  "runs, median / max)",
-                  probed.available ? fixed(median_of(probed.reader_end_wait_ms), 1) + " / " +
-                                         fixed(max_of(probed.reader_end_wait_ms), 1)
-                                   : kNotAvailable,
+  std::string parts = kNotAvailable;
+  if (probed.available) {
+    // The parts of one run, the run of median overhead, so that they add up.
+    const size_t run = median_run(probed.overhead_ms);
+    parts = fixed(probed.overhead_ms[run], 1) + " = " + fixed(probed.start_ms[run], 1) + " + " +
+            fixed(probed.reader_end_wait_ms[run], 1) + " + " +
+            fixed(probed.sleep_overshoot_ms[run], 1) + " + " + fixed(probed.rest_ms[run], 1);
+  }
+  rows.push_back(
+      {section,
+       "plimsett, probed runs: overhead = start to banner + wait after the probe for "
+       "its reader to end + Sleep(200) overshoot + the rest (ms, the run of median overhead)",
+       parts, kNoFigure, "", Mark::none});
+  rows.push_back({section, "plimsett, probed runs: wait for the reader, max (ms)",
+                  probed.available ? fixed(max_of(probed.reader_end_wait_ms), 1) : kNotAvailable,
                   kNoFigure, "", Mark::none});
   const std::vector<double> &empty = results.wine_empty_start_ms;
   rows.push_back({section, "a program that prints one line and ends: start to its output (ms)",

@@ -106,9 +106,6 @@ void measure_wine(const std::string &bin, const Options &options, const std::str
   }
   const std::string costs_exe = bin + "/bench_link_costs_i686.exe";
   if (file_exists(costs_exe)) {
-    progress("starting a program that does nothing under Wine " + std::to_string(results->runs) +
-             " times");
-    results->wine_empty_start_ms = time_empty_starts(wine, costs_exe, results->runs);
     progress("per-call costs of the link under Wine");
     results->wine_link_costs =
         run_helper({wine.wine, costs_exe}, {{"WINEPREFIX", wine.prefix}, {"WINEDEBUG", "-all"}},
@@ -125,6 +122,12 @@ void measure_wine(const std::string &bin, const Options &options, const std::str
     progress("timing " + tool->path->tool + ".exe " + std::to_string(results->runs) +
              " times under Wine");
     tool->wine = time_happy_path(*tool->path, place, results->runs);
+  }
+  // Right after the tools, with Wine as warm as it was for them.
+  if (file_exists(costs_exe)) {
+    progress("starting a program that does nothing under Wine " + std::to_string(results->runs) +
+             " times");
+    results->wine_empty_start_ms = time_empty_starts(wine, costs_exe, results->runs);
   }
 }
 

@@ -8,10 +8,7 @@ namespace {
 // The waits corvanth makes on its happy path: one inquiry (the world's), the
 // two pauses after enabling the HID service, the probe, the rumble.
 constexpr double kHidServiceWaitsMs = 2000 + 1000;
-constexpr double kProbeMs = 1000;
 constexpr double kRumbleMs = 100;
-// plimsett: the probe, and the pause after the MotionPlus initialisation write.
-constexpr double kInitSettleMs = 200;
 
 constexpr double kToolTimeoutS = 60;
 constexpr const char *kKeyPress = "k";
@@ -27,7 +24,7 @@ const HappyPath &corvanth_path(void) {
   static const HappyPath path{
       "corvanth",
       RemoteStart::discoverable,
-      kWorldInquiryMs + kHidServiceWaitsMs + kProbeMs + kRumbleMs,
+      kWorldInquiryMs + kHidServiceWaitsMs + kProbeWaitMs + kRumbleMs,
       "inquiry " + std::to_string(kWorldInquiryMs) + " + 2000 + 1000 + probe 1000 + rumble 100",
       "[何かキーを押して下さい]\n",
       "Wiiリモコンを接続しました。\n"};
@@ -37,7 +34,7 @@ const HappyPath &corvanth_path(void) {
 const HappyPath &plimsett_path(void) {
   static const HappyPath path{"plimsett",
                               RemoteStart::connected,
-                              kProbeMs + kInitSettleMs,
+                              kProbeWaitMs + kInitSettleMs,
                               "probe 1000 + after the initialisation write 200",
                               "[何かキーを押して下さい。]\n",
                               "i2c-0xA6-device-dump"};

@@ -8,6 +8,10 @@
 #include "common/world_file.h"
 #include "driver/launch.h"
 
+// Required waits that the driver also finds in a run's timeline.
+constexpr double kProbeWaitMs = 1000;
+constexpr double kInitSettleMs = 200;
+
 struct HappyPath {
   std::string tool;  // "corvanth" or "plimsett"
   RemoteStart world;

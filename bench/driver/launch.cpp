@@ -75,6 +75,7 @@ LaunchResult launch(const Launch &request) {
   std::vector<char *> envp = pointers_to(env);
 
   const double start = now_ms();
+  result.started_at_ms = start;
   pid_t pid;
   const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);

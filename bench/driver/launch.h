@@ -20,6 +20,7 @@ struct Launch {
 struct LaunchResult {
   bool started = false;
   bool timed_out = false;
+  double started_at_ms = 0;        // CLOCK_MONOTONIC, just before the spawn
   double to_first_output_ms = -1;  // -1 when it wrote nothing
   double to_watched_ms = -1;       // -1 when the bytes never appeared
   double to_exit_ms = -1;

@@ -42,6 +42,18 @@ std::string first_output_line(const std::vector<std::string> &argv) {
   return result.out.substr(0, result.out.find('\n'));
 }
 
+// The commit the tools were built from, and whether the tree differed from it.
+std::string source_tree() {
+  const std::string git = find_on_path("git");
+  if (git.empty()) return "unknown (no git)";
+  const std::string commit =
+      first_output_line({git, "-C", BENCH_SOURCE_DIR, "rev-parse", "--short", "HEAD"});
+  if (commit.empty()) return "unknown (not a git checkout)";
+  const std::string changed = first_output_line(
+      {git, "-C", BENCH_SOURCE_DIR, "status", "--porcelain", "--untracked-files=no"});
+  return "commit " + commit + (changed.empty() ? "" : " with uncommitted changes");
+}
+
 }  // namespace
 
 std::string load_average(void) {
@@ -66,6 +78,7 @@ std::vector<std::string> machine_lines(const std::string &wine_program,
       "OS: " + first_line_starting("/etc/os-release", "PRETTY_NAME", '=') + ", kernel " +
           system.release + " " + system.machine,
       "Load average (1, 5, 15 min) before: " + load_at_start + "; after: " + load_average(),
+      "Source: " + source_tree(),
       "Host compiler: g++ " + std::string(__VERSION__) + " (RelWithDebInfo)",
       "Windows compiler: " + (mingw.empty() ? std::string("not installed") : mingw),
       "Wine: " + (wine_version.empty() ? std::string("not installed") : wine_version),

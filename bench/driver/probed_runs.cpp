@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char *kSiteKey = "heap_system_site ";
 constexpr double kMicrosecondsPerMillisecond = 1000;
+constexpr double kNanosecondsPerMillisecond = 1e6;
 
 std::string read_file(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
@@ -30,7 +31,28 @@ std::string probed_run(const HappyPath &path, const RunPlace &host, const std::s
   return run->happy ? read_file(report) : "";
 }
 
+// The probe's moments are on CLOCK_MONOTONIC, as is the launch's start.
+PlimsettTimeline timeline_of(const LaunchResult &launch, const std::map<std::string, double> &f) {
+  const double busy_start = f.at("busy_wait_start_ns") / kNanosecondsPerMillisecond;
+  const double busy_end = f.at("busy_wait_end_ns") / kNanosecondsPerMillisecond;
+  const double reader_end = f.at("reader_end_ns") / kNanosecondsPerMillisecond;
+  const double sleep_start = f.at("main_sleep_start_ns") / kNanosecondsPerMillisecond;
+  const double sleep_end = f.at("main_sleep_end_ns") / kNanosecondsPerMillisecond;
+  const double prompt = launch.started_at_ms + launch.to_watched_ms;
+  return {busy_start - launch.started_at_ms,
+          busy_end - busy_start - kProbeWaitMs,
+          reader_end - busy_end,
+          sleep_start - reader_end,
+          sleep_end - sleep_start - kInitSettleMs,
+          prompt - sleep_end};
+}
+
 }  // namespace
+
+double PlimsettTimeline::overhead() const {
+  return to_probe + probe_overshoot + to_reader_end + identify_and_init + sleep_overshoot +
+         dump_to_prompt;
+}
 
 HeapCounts count_heap_blocks(const HappyPath &path, const RunPlace &host,
                              const std::string &probe_library) {
@@ -81,15 +103,7 @@ PlimsettProbeRuns probe_plimsett(const HappyPath &path, const RunPlace &host,
     probed.cpu_ms.push_back(run.launch.cpu_ms);
     probed.busy_wait_cpu_ms.push_back(busy_ms);
     probed.outside_ms.push_back(run.launch.cpu_ms - busy_ms);
-    const double reader_ms = figures.at("reader_end_wait_us") / kMicrosecondsPerMillisecond;
-    const double sleep_ms = figures.at("main_sleep_overshoot_us") / kMicrosecondsPerMillisecond;
-    const double overhead = run.launch.to_watched_ms - path.mandated_waits_ms;
-    const double start = run.launch.to_first_output_ms;
-    probed.reader_end_wait_ms.push_back(reader_ms);
-    probed.overhead_ms.push_back(overhead);
-    probed.start_ms.push_back(start);
-    probed.sleep_overshoot_ms.push_back(sleep_ms);
-    probed.rest_ms.push_back(overhead - start - reader_ms - sleep_ms);
+    probed.timelines.push_back(timeline_of(run.launch, figures));
   }
   probed.available = true;
   return probed;

@@ -135,21 +135,32 @@ std::vector<Row> overhead_rows(const Results &results) {
   const PlimsettProbeRuns &probed = results.plimsett_probed;
   const std::string section = rows.back().section;
   std::string parts = kNotAvailable;
+  std::string reader = kNotAvailable;
   if (probed.available) {
+    std::vector<double> overheads;
+    std::vector<double> reader_parts;
+    for (const PlimsettTimeline &t : probed.timelines) {
+      overheads.push_back(t.overhead());
+      reader_parts.push_back(t.to_reader_end);
+    }
     // The parts of one run, the run of median overhead, so that they add up.
-    const size_t run = median_run(probed.overhead_ms);
-    parts = fixed(probed.overhead_ms[run], 1) + " = " + fixed(probed.start_ms[run], 1) + " + " +
-            fixed(probed.reader_end_wait_ms[run], 1) + " + " +
-            fixed(probed.sleep_overshoot_ms[run], 1) + " + " + fixed(probed.rest_ms[run], 1);
+    const PlimsettTimeline &t = probed.timelines[median_run(overheads)];
+    parts = fixed(t.overhead(), 1) + " = " + fixed(t.to_probe, 1) + " + " +
+            fixed(t.probe_overshoot, 1) + " + " + fixed(t.to_reader_end, 1) + " + " +
+            fixed(t.identify_and_init, 1) + " + " + fixed(t.sleep_overshoot, 1) + " + " +
+            fixed(t.dump_to_prompt, 1);
+    reader = fixed(median_of(reader_parts), 1) + " / " + fixed(max_of(reader_parts), 1);
   }
-  rows.push_back(
-      {section,
-       "plimsett, probed runs: overhead = start to banner + wait after the probe for "
-       "its reader to end + Sleep(200) overshoot + the rest (ms, the run of median overhead)",
-       parts, kNoFigure, "", Mark::none});
-  rows.push_back({section, "plimsett, probed runs: wait for the reader, max (ms)",
-                  probed.available ? fixed(max_of(probed.reader_end_wait_ms), 1) : kNotAvailable,
-                  kNoFigure, "", Mark::none});
+  rows.push_back({section,
+                  "plimsett, probed runs, where the overhead goes (ms, the run of median "
+                  "overhead): start to the probe + probe overshoot + LED report and wait for the "
+                  "probe's reader to end + identity read and initialisation write + Sleep(200) "
+                  "overshoot + dump to prompt",
+                  parts, kNoFigure, "", Mark::none});
+  rows.push_back({section,
+                  "plimsett, probed runs: LED report and wait for the probe's reader to end, "
+                  "median / max (ms)",
+                  reader, kNoFigure, "", Mark::none});
   const std::vector<double> &empty = results.wine_empty_start_ms;
   rows.push_back({section, "a program that prints one line and ends: start to its output (ms)",
                   kNoFigure, empty.empty() ? kNotAvailable : fixed(median_of(empty), 1), "",

@@ -35,6 +35,8 @@ OpenWait current;
 long waits_counted;
 long cpu_total_ns;
 long wall_total_ns;
+long last_start_ns;
+long last_end_ns;
 
 long clock_ns(clockid_t clock) {
   timespec now;
@@ -51,6 +53,8 @@ void close_current_wait(void) {
   if (!current.open) return;
   cpu_total_ns += current.last_cpu_ns - current.start_cpu_ns;
   wall_total_ns += current.last_wall_ns - current.start_wall_ns;
+  last_start_ns = current.start_wall_ns;
+  last_end_ns = current.last_wall_ns;
   ++waits_counted;
   current.open = false;
 }
@@ -61,7 +65,7 @@ BusyWaitTotals busy_wait_totals(void) {
   std::lock_guard<std::mutex> hold(waits_lock);
   close_current_wait();
   return {waits_counted, cpu_total_ns / kNanosecondsPerMicrosecond,
-          wall_total_ns / kNanosecondsPerMicrosecond};
+          wall_total_ns / kNanosecondsPerMicrosecond, last_start_ns, last_end_ns};
 }
 
 bool first_call_after_busy_wait(void) {

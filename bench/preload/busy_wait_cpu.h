@@ -5,6 +5,10 @@ struct BusyWaitTotals {
   long waits;
   long cpu_us;  // the waiting thread's processor time while it waited
   long wall_us;
+  // The last wait's start and end on CLOCK_MONOTONIC, which the driver in
+  // its own process reads too.
+  long last_start_ns;
+  long last_end_ns;
 };
 
 // Closes a wait still open, then sums them all. At exit.

@@ -21,6 +21,8 @@ using SleepCall = void (*)(DWORD);
 
 std::atomic<long> sleeps{0};
 std::atomic<long> overshoot_ns{0};
+std::atomic<long> last_start_ns{0};
+std::atomic<long> last_end_ns{0};
 
 long monotonic_ns(void) {
   timespec now;
@@ -33,7 +35,8 @@ bool on_main_thread(void) { return syscall(SYS_gettid) == getpid(); }
 }  // namespace
 
 SleepTotals main_sleep_totals(void) {
-  return {sleeps.load(), overshoot_ns.load() / kNanosecondsPerMicrosecond};
+  return {sleeps.load(), overshoot_ns.load() / kNanosecondsPerMicrosecond, last_start_ns.load(),
+          last_end_ns.load()};
 }
 
 extern "C" void Sleep(DWORD milliseconds) {
@@ -44,7 +47,10 @@ extern "C" void Sleep(DWORD milliseconds) {
   }
   const long start = monotonic_ns();
   next(milliseconds);
-  overshoot_ns.fetch_add(monotonic_ns() - start -
+  const long end = monotonic_ns();
+  overshoot_ns.fetch_add(end - start -
                          static_cast<long>(milliseconds) * kNanosecondsPerMillisecond);
+  last_start_ns.store(start);
+  last_end_ns.store(end);
   sleeps.fetch_add(1);
 }

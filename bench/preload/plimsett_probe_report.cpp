@@ -24,6 +24,12 @@ __attribute__((destructor)) void write_totals(void) {
   report_append(report, sizeof report, "reader_end_wait_us", reader.wall_us);
   report_append(report, sizeof report, "main_sleeps", sleep.sleeps);
   report_append(report, sizeof report, "main_sleep_overshoot_us", sleep.overshoot_us);
+  // Moments on CLOCK_MONOTONIC, for the driver's timeline of the run.
+  report_append(report, sizeof report, "busy_wait_start_ns", busy.last_start_ns);
+  report_append(report, sizeof report, "busy_wait_end_ns", busy.last_end_ns);
+  report_append(report, sizeof report, "reader_end_ns", reader.last_end_ns);
+  report_append(report, sizeof report, "main_sleep_start_ns", sleep.last_start_ns);
+  report_append(report, sizeof report, "main_sleep_end_ns", sleep.last_end_ns);
   report_write(kReportVariable, report);
 }
 

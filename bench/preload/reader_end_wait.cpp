@@ -20,6 +20,7 @@ using ThreadWait = DWORD (*)(HANDLE, DWORD);
 
 std::atomic<long> waits{0};
 std::atomic<long> wall_ns{0};
+std::atomic<long> last_end_ns{0};
 
 long monotonic_ns(void) {
   timespec now;
@@ -30,7 +31,7 @@ long monotonic_ns(void) {
 }  // namespace
 
 ReaderEndTotals reader_end_totals(void) {
-  return {waits.load(), wall_ns.load() / kNanosecondsPerMicrosecond};
+  return {waits.load(), wall_ns.load() / kNanosecondsPerMicrosecond, last_end_ns.load()};
 }
 
 extern "C" DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
@@ -39,7 +40,9 @@ extern "C" DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   if (!first_call_after_busy_wait()) return next(handle, milliseconds);
   const long start = monotonic_ns();
   const DWORD result = next(handle, milliseconds);
-  wall_ns.fetch_add(monotonic_ns() - start);
+  const long end = monotonic_ns();
+  wall_ns.fetch_add(end - start);
+  last_end_ns.store(end);
   waits.fetch_add(1);
   return result;
 }

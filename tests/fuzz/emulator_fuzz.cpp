@@ -2,19 +2,15 @@
 // stream of output reports, polls and clock steps. Every input report must be
 // well formed, and the emulator must stay within its buffers.
 #include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "sim/remote/emulator.h"
+#include "tests/fuzz/fuzz_input.h"
 
 namespace {
 
 constexpr size_t kKnobBytes = 4;
 constexpr size_t kStepBytes = 1 + kReportSize;
-
-void require(bool condition) {
-  if (!condition) abort();
-}
 
 SimRemoteKnobs knobs_from(const uint8_t *bytes) {
   SimRemoteKnobs knobs;
@@ -30,10 +26,11 @@ SimRemoteKnobs knobs_from(const uint8_t *bytes) {
 
 void check_input_report(const uint8_t *r) {
   const uint8_t id = r[0];
-  require(id == kReportStatus || id == kReportReadReply || id == kReportAck ||
-          emulator_mode_supported(id));
+  fuzz_require(id == kReportStatus || id == kReportReadReply || id == kReportAck ||
+                   emulator_mode_supported(id),
+               "an input report the remote does not send");
   if (id == kReportReadReply && (r[kReadReplyStatusByte] & kReadReplyErrorMask) == 0) {
-    require((r[kReadReplyStatusByte] >> 4) < kReadReplyDataSize);
+    fuzz_require((r[kReadReplyStatusByte] >> 4) < kReadReplyDataSize, "a reply's size beyond 16");
   }
 }
 
@@ -56,12 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       uint64_t wake_at = 0;
       const EmulatorPoll poll = emulator_poll(&remote, now, out, &wake_at);
       if (poll != EmulatorPoll::report) {
-        require(poll != EmulatorPoll::wait || wake_at == 0 || wake_at > now);
+        fuzz_require(poll != EmulatorPoll::wait || wake_at == 0 || wake_at > now,
+                     "a wake-up time that is not in the future");
         break;
       }
       check_input_report(out);
     }
-    require(remote.job_count >= 0 && remote.job_count <= kJobQueueSize);
+    fuzz_require(remote.job_count >= 0 && remote.job_count <= kJobQueueSize,
+                 "the answer queue beyond its size");
   }
   return 0;
 }

@@ -1,5 +1,8 @@
 // Parsing of the data reports into RemoteState (see PROTOCOL.md, reports
 // 0x30-0x3F).
+#include <string.h>
+
+#include "link/input_buffer.h"
 #include "link/remote_link.h"
 
 namespace {
@@ -16,14 +19,24 @@ int32_t ir_y(const uint8_t *point) {
 
 }  // namespace
 
+void clear_input_report(void) {
+  static_assert(kNoReport == 0x00, "the cleared buffer must read as no report");
+  memset(remote_link.input, 0, kReportSize);
+}
+
 void parse_input_report(void) {
   uint8_t *in = remote_link.input;
-  // A read that brings nothing leaves kNoReport, so the old bytes are not
-  // parsed again (their extension bytes would be decoded twice). The result
-  // of ReadReport is not relied on: its meaning is velk_hid_dll's own.
-  in[0] = kNoReport;
+  // Old bytes are never parsed again (their extension bytes would be decoded
+  // twice), and a read that brings nothing puts back the last report's bytes.
+  uint8_t last_report[kReportSize];
+  memcpy(last_report, in, kReportSize);
+  clear_input_report();
   ReadReport(remote_link.handle, in, &remote_link.read_count);
   const uint8_t id = in[0];
+  if (id == kNoReport) {
+    memcpy(in, last_report, kReportSize);
+    return;
+  }
   if ((id & kDataReportMask) != kReportButtons) return;
 
   RemoteState &state = remote_link.state;

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "link/forced_end.h"
+#include "link/input_buffer.h"
 #include "link/remote_link.h"
 
 namespace {
@@ -20,7 +21,8 @@ unsigned WINAPI await_read_reply(void *) {
   // Reads that bring nothing count against the limit like other reports, so
   // a read that fails at once and for ever ends here quickly.
   for (int others = 0; others <= kReadReplyReportLimit; ++others) {
-    in[0] = kNoReport;
+    // A short reply must not carry the data of the report before it.
+    clear_input_report();
     ReadReport(remote_link.handle, in, &remote_link.read_count);
     if (in[0] == kReportReadReply) return kReplyArrived;
     // Only the buttons of these two modes; 0x37 and the rest are passed over.

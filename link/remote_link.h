@@ -116,7 +116,9 @@ constexpr DWORD kReaderPauseMs = 100;
 constexpr DWORD kReaderEndTimeoutMs = 1000;
 
 // Reads one report into remote_link.input and updates RemoteState from a data
-// report. A failed read leaves the buffer and RemoteState untouched.
+// report, from the bytes this read brought only: a short report reads as zero
+// past its end. A read that brings nothing leaves the buffer and RemoteState
+// as they were.
 // Whichever thread holds the input buffer (the reader, or the main thread
 // with no reader running).
 void parse_input_report(void);

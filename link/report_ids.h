@@ -26,8 +26,8 @@ constexpr uint8_t kReportRead = 0x17;
 
 // ---- Input reports (remote to PC) -----------------------------------------
 // see PROTOCOL.md, report 0x20: 20 BB BB LF 00 00 VV
-// No input report has id 0. The link clears byte 0 before each read, so a
-// read that brought nothing (whatever velk_hid_dll returns for it) shows as
+// No input report has id 0. The link clears bytes 0-21 before each read, so
+// a read that brought nothing (whatever velk_hid_dll returns for it) shows as
 // this id and is never taken for the previous report.
 constexpr uint8_t kNoReport = 0x00;
 

@@ -1,7 +1,8 @@
 // The handles the simulated stack gives out: radios and the two kinds of
 // search. Each is a registered HostHandle, so CloseHandle knows it, and each
-// has a stable name for the log ("radio#1"). Handles are never freed, so a
-// stale handle still has its name when someone closes it twice.
+// has a stable name for the log ("radio#1"). Closed handles are kept (on the
+// host, the most recent ones: its pool has a fixed size), so a stale handle
+// still has its name when someone closes it twice.
 #pragma once
 
 #include "platform/host/host_handle.h"

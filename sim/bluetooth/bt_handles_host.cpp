@@ -3,14 +3,21 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <deque>
 #include <mutex>
 
 namespace {
 
+// Closed handles are kept, so that a stale one still has its name, but not
+// for ever: a long-running process (a test of thousands of searches, a
+// fuzzer) would grow without bound and every call would get slower. Slots
+// are reused oldest first, so the handles closed most recently keep their
+// names; there are always more slots than the host's live handles.
+constexpr int kHandleSlots = 320;
+
 struct HandlePool {
   std::mutex lock;
-  std::deque<SimHandle> handles;  // a deque keeps addresses stable as it grows
+  SimHandle handles[kHandleSlots];  // a fixed array keeps addresses stable
+  int next_slot;                    // where the search for a free slot starts
   int issued[3];
 };
 
@@ -26,10 +33,20 @@ void mark_closed(HostHandle *host) {
   reinterpret_cast<SimHandle *>(host)->open = false;
 }
 
-// Caller holds the pool's lock.
+// Caller holds the pool's lock. Slots never given out are no handles.
 SimHandle *lookup(HANDLE handle) {
   for (SimHandle &candidate : pool().handles) {
-    if (static_cast<void *>(&candidate.host) == handle) return &candidate;
+    if (static_cast<void *>(&candidate.host) == handle && candidate.number != 0) return &candidate;
+  }
+  return nullptr;
+}
+
+// Caller holds the pool's lock. The oldest slot that is not open, or null.
+SimHandle *free_slot(HandlePool &handles) {
+  for (int tried = 0; tried < kHandleSlots; ++tried) {
+    SimHandle *slot = &handles.handles[handles.next_slot];
+    handles.next_slot = (handles.next_slot + 1) % kHandleSlots;
+    if (!slot->open) return slot;
   }
   return nullptr;
 }
@@ -53,8 +70,11 @@ SimHandle *bt_handle_open(SimHandleKind kind) {
   SimHandle *handle;
   {
     std::lock_guard<std::mutex> guard(handles.lock);
-    handles.handles.emplace_back();
-    handle = &handles.handles.back();
+    handle = free_slot(handles);
+    if (handle == nullptr) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
     memset(handle, 0, sizeof *handle);
     handle->host.close = mark_closed;
     handle->kind = kind;

@@ -31,6 +31,20 @@ std::string probed_run(const HappyPath &path, const RunPlace &host, const std::s
   return run->happy ? read_file(report) : "";
 }
 
+// Every figure the plimsett probe writes.
+const char *const kPlimsettProbeKeys[] = {
+    "busy_waits",    "busy_wait_cpu_us",    "reader_end_waits",
+    "main_sleeps",   "busy_wait_start_ns",  "busy_wait_end_ns",
+    "reader_end_ns", "main_sleep_start_ns", "main_sleep_end_ns"};
+
+template <size_t N>
+bool has_all(const std::map<std::string, double> &figures, const char *const (&keys)[N]) {
+  for (const char *key : keys) {
+    if (figures.count(key) == 0) return false;
+  }
+  return true;
+}
+
 // The probe's moments are on CLOCK_MONOTONIC, as is the launch's start.
 PlimsettTimeline timeline_of(const LaunchResult &launch, const std::map<std::string, double> &f) {
   const double busy_start = f.at("busy_wait_start_ns") / kNanosecondsPerMillisecond;
@@ -93,7 +107,7 @@ PlimsettProbeRuns probe_plimsett(const HappyPath &path, const RunPlace &host,
     const std::map<std::string, double> figures = parse_key_values(text);
     // On the happy path: one busy-wait (the probe's), one wait for its reader
     // and one Sleep (after the initialisation write) on the main thread.
-    if (figures.count("busy_waits") == 0 || figures.at("busy_waits") != 1 ||
+    if (!has_all(figures, kPlimsettProbeKeys) || figures.at("busy_waits") != 1 ||
         figures.at("reader_end_waits") != 1 || figures.at("main_sleeps") != 1) {
       probed.note = path.tool +
                     ": its probe did not see one busy-wait, one wait for the reader and one Sleep";

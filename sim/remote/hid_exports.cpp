@@ -5,6 +5,7 @@
 #include "link/remote_link.h"
 #include "sim/remote/emulator.h"
 #include "sim/remote/log_lines.h"
+#include "sim/remote/read_watch.h"
 #include "sim/remote/remote_sync.h"
 #include "sim/world/world.h"
 
@@ -136,17 +137,22 @@ extern "C" int32_t WINAPI OpenHidHandle(int32_t vendor, int32_t product) {
 }
 
 extern "C" int32_t WINAPI CloseHidHandle(HidHandle handle) {
+  LogLines log;
+  log.count = 0;
   remote_lock();
   HandleSlot *slot = slot_of(handle);
   unsigned long t = 0;
   if (slot != nullptr) {
     t = elapsed_ms(slot);
+    // What became of the reads on this handle that did not return.
+    read_watch_at_close(handle, t, &log);
     slot->open = false;
     ++slot->generation;
     // A read blocked on this handle wakes and fails.
     remote_wake();
   }
   remote_unlock();
+  log_flush(&log);
   if (slot == nullptr) {
     world_log("hid close %d -> failed (not open)", handle);
     return kCallFailed;
@@ -193,6 +199,7 @@ extern "C" int32_t WINAPI ReadReport(HidHandle handle, uint8_t *buffer, uint32_t
   const uint32_t generation = slot != nullptr ? slot->generation : 0;
   if (slot == nullptr) failure = "not open";
   if (buffer == nullptr) failure = "no buffer";
+  const int watched = failure == nullptr ? read_watch_begin(handle) : -1;
   while (failure == nullptr) {
     if (!slot->open || slot->generation != generation) {
       failure = "handle closed";
@@ -211,6 +218,7 @@ extern "C" int32_t WINAPI ReadReport(HidHandle handle, uint8_t *buffer, uint32_t
     if (poll == EmulatorPoll::wait) remote_wait(wake_at_ms);
   }
   if (slot != nullptr) t = elapsed_ms(slot);
+  read_watch_end(watched);
   remote_unlock();
   if (failure == nullptr) return kCallSucceeded;
   world_log("hid %d t=%lu read -> failed (%s)", handle, t, failure);

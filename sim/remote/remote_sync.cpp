@@ -2,6 +2,8 @@
 // threads for the host's shared library.
 #include "sim/remote/remote_sync.h"
 
+#include "sim/remote/read_watch.h"
+
 #ifdef _WIN32
 
 #ifndef _WIN32_WINNT
@@ -78,7 +80,11 @@ void use_monotonic_clock(void) {
   pthread_condattr_destroy(&attributes);
 }
 
-void unlock_on_cancel(void *) { pthread_mutex_unlock(&lock); }
+// The read this thread was in is abandoned; the lock goes back.
+void unlock_on_cancel(void *) {
+  read_watch_ended_by_force();
+  pthread_mutex_unlock(&lock);
+}
 
 }  // namespace
 

@@ -51,6 +51,15 @@ DeviceRecord wii_remote(const std::map<std::string, std::string> &changes) {
   return remote;
 }
 
+DeviceRecord connected_wii_remote(const std::map<std::string, std::string> &changes) {
+  DeviceRecord remote = wii_remote({{"remembered", "yes"},
+                                    {"connected", "yes"},
+                                    {"authenticated", "yes"},
+                                    {"hid_service", "yes"}});
+  for (const auto &change : changes) remote.fields[change.first] = change.second;
+  return remote;
+}
+
 Scenario::Scenario(const World &world) {
   char pattern[] = "/tmp/velk-e2e-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");

@@ -15,6 +15,8 @@ struct DeviceRecord {
 
 // The embedded default's remote, with the given fields changed.
 DeviceRecord wii_remote(const std::map<std::string, std::string> &changes = {});
+// The same remote as corvanth leaves it: connected, its HID service on.
+DeviceRecord connected_wii_remote(const std::map<std::string, std::string> &changes = {});
 
 struct World {
   bool radio = true;

@@ -21,6 +21,9 @@ short_seconds=25
 long_seconds=600
 per_input_timeout=10
 max_len=4096
+# AddressSanitizer keeps a little memory for every thread that ever ran, and
+# the link's target starts one per register read: some 1 GB after ten minutes.
+rss_limit_mb=4096
 
 usage() {
   sed -n '5,9p' "$0" | sed 's/^# \{0,1\}//'
@@ -55,6 +58,7 @@ run_target() {
   local status=0
   UBSAN_OPTIONS=print_stacktrace=1 "$build/bin/$target" \
     -max_total_time="$seconds" -timeout="$per_input_timeout" -max_len="$max_len" \
+    -rss_limit_mb="$rss_limit_mb" \
     -print_final_stats=1 -artifact_prefix="$build/findings/$target/" \
     "$build/corpus/$target" "$kept/$target" >"$log" 2>&1 || status=$?
   local done_line executed

@@ -55,12 +55,15 @@ run_target() {
   local target=$1
   mkdir -p "$build/corpus/$target" "$build/findings/$target" "$build/logs" "$kept/$target"
   local log="$build/logs/$target.log"
+  # The inputs of past findings run first, with the kept corpus.
+  local regressions=()
+  [ -d "tests/fuzz/regressions/$target" ] && regressions=("tests/fuzz/regressions/$target")
   local status=0
   UBSAN_OPTIONS=print_stacktrace=1 "$build/bin/$target" \
     -max_total_time="$seconds" -timeout="$per_input_timeout" -max_len="$max_len" \
     -rss_limit_mb="$rss_limit_mb" \
     -print_final_stats=1 -artifact_prefix="$build/findings/$target/" \
-    "$build/corpus/$target" "$kept/$target" >"$log" 2>&1 || status=$?
+    "$build/corpus/$target" "$kept/$target" "${regressions[@]}" >"$log" 2>&1 || status=$?
   local done_line executed
   done_line=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true)
   executed=$(sed -n 's/^stat::number_of_executed_units: //p' "$log" | tail -1)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scenario.h"
+#include "transcripts.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ TEST(AcrossProcesses, CorvanthConnectsPlimsettDumpsCorvanthDisconnects) {
   ToolRun no_remote = scenario.run("plimsett");
   EXPECT_EQ(no_remote.exit_code, 1);
   ASSERT_EQ(no_remote.boxes.size(), 1u);
-  EXPECT_EQ(no_remote.boxes[0].text, "Wii-Remote not found.");
+  EXPECT_EQ(no_remote.boxes[0].text, kBoxRemoteNotFound);
 }
 
 }  // namespace

@@ -2,40 +2,15 @@
 #include <gtest/gtest.h>
 
 #include "scenario.h"
+#include "transcripts.h"
 
 namespace {
 
-const std::string kBanner =
-    "###########################################\n"
-    "#                                         #\n"
-    "#   Corvanth version 0.1                  #\n"
-    "#                  build 2009.6.21        #\n"
-    "#                                         #\n"
-    "###########################################\n"
-    "\n";
-const std::string kPrompt = "[何かキーを押して下さい]\n";
-const std::string kSearch =
-    "Wiiリモコンを検索します。Wiiリモコンの1ボタンと2ボタンを押して下さい。\n"
-    "検索中\n";
-const std::string kFoundAndService =
-    "Wiiリモコンを発見しました。\n"
-    "HIDサービスを起動します。(サービス起動に数秒かかります)\n"
-    "..\n";
-const std::string kOpening = "WiiリモコンHIDをオープンします。\n";
-const std::string kConnectedEnd =
-    "WiiリモコンのLEDを点灯します。\n"
-    "Wiiリモコンを接続しました。\n" +
-    kPrompt;
-const std::string kHappyPath =
-    kBanner + kSearch + ".\n" + kFoundAndService + kOpening + ".\n" + kConnectedEnd;
 const std::string kRemoteAddress = "00:19:1D:4A:7C:21";
 
 const char kRemoveDevice[] = "bt BluetoothRemoveDevice(";
 const char kInquiry[] = "fIssueInquiry=1";
 const char kRadioClosed[] = "kernel CloseHandle(radio#1) -> TRUE (live)";
-
-#define EXPECT_CONSOLE(run, utf8) \
-  EXPECT_EQ((run).out, console_bytes(utf8)) << "got:\n" << readable((run).out)
 
 // Index of the first log line containing `text`, or -1.
 int first_line(const std::vector<std::string> &log, const std::string &text) {
@@ -58,7 +33,8 @@ TEST(Corvanth, NoRadioSaysSoOnceAndCallsNothingElse) {
   world.radio = false;
   Scenario scenario(world);
   ToolRun run = scenario.run("corvanth");
-  EXPECT_CONSOLE(run, kBanner + "Bluetoothインターフェース(親機)が見つかりません\n" + kPrompt);
+  EXPECT_CONSOLE(
+      run, kCorvanthBanner + "Bluetoothインターフェース(親機)が見つかりません\n" + kCorvanthPrompt);
   EXPECT_EQ(run.exit_code, 1);
   std::vector<std::string> bt = scenario.log_lines("bt ");
   ASSERT_EQ(bt.size(), 1u) << join(scenario.log());
@@ -74,7 +50,7 @@ TEST(Corvanth, AConnectedRemoteIsDisconnected) {
                                {"hid_service", "yes"}})};
   Scenario scenario(world);
   ToolRun run = scenario.run("corvanth");
-  EXPECT_CONSOLE(run, kBanner +
+  EXPECT_CONSOLE(run, kCorvanthBanner +
                           "既に接続済みです。\n"
                           "\n"
                           "Wiiリモコンの接続を解除します。\n"
@@ -82,7 +58,7 @@ TEST(Corvanth, AConnectedRemoteIsDisconnected) {
                           ".\n"
                           "デバイス情報削除しました。\n"
                           "終了しました。\n" +
-                          kPrompt);
+                          kCorvanthPrompt);
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(scenario.log_count(std::string(kRemoveDevice) + kRemoteAddress), 1);
   EXPECT_EQ(scenario.log_count("CloseHandle(radio#1)"), 1);
@@ -99,7 +75,7 @@ TEST(Corvanth, ARememberedRemoteIsForgottenBeforeTheSearch) {
   world.devices = {wii_remote({{"remembered", "yes"}})};
   Scenario scenario(world);
   ToolRun run = scenario.run("corvanth");
-  EXPECT_CONSOLE(run, kHappyPath);
+  EXPECT_CONSOLE(run, kCorvanthHappyPath);
   EXPECT_EQ(run.exit_code, 0);
   std::vector<std::string> log = scenario.log();
   int removed = first_line(log, std::string(kRemoveDevice) + kRemoteAddress);
@@ -127,7 +103,7 @@ TEST_P(CorvanthSearch, PrintsOneDotPerInquiry) {
   world.devices = {wii_remote({{"discoverable_on_inquiry", c.found_on}})};
   Scenario scenario(world);
   ToolRun run = scenario.run("corvanth");
-  EXPECT_CONSOLE(run, kBanner + kSearch + c.console_after_search);
+  EXPECT_CONSOLE(run, kCorvanthBanner + kSearch + c.console_after_search);
   EXPECT_EQ(run.exit_code, c.exit_code);
   EXPECT_EQ(scenario.log_count(kInquiry), c.inquiries);
   EXPECT_EQ(scenario.log_count("CloseHandle(radio#1)"), 1);
@@ -137,8 +113,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CorvanthSearch,
     testing::Values(SearchCase{"FoundOnTheThirdInquiry", "3", 3,
                                "...\n" + kFoundAndService + kOpening + ".\n" + kConnectedEnd, 0},
-                    SearchCase{"NeverFoundAfterTen", "0", 10,
-                               "..........\nWiiリモコンが見つかりませんでした。\n" + kPrompt, 1}),
+                    SearchCase{
+                        "NeverFoundAfterTen", "0", 10,
+                        "..........\nWiiリモコンが見つかりませんでした。\n" + kCorvanthPrompt, 1}),
     [](const testing::TestParamInfo<SearchCase> &param_info) { return param_info.param.name; });
 
 TEST(Corvanth, AHidDeviceThatNeverAppearsFailsAfterElevenAttempts) {
@@ -146,8 +123,8 @@ TEST(Corvanth, AHidDeviceThatNeverAppearsFailsAfterElevenAttempts) {
   world.devices = {wii_remote({{"open_on_attempt", "0"}})};
   Scenario scenario(world);
   ToolRun run = scenario.run("corvanth");
-  EXPECT_CONSOLE(run, kBanner + kSearch + ".\n" + kFoundAndService + kOpening +
-                          "...........\nWiiリモコンHIDを開けません。\n" + kPrompt);
+  EXPECT_CONSOLE(run, kCorvanthBanner + kSearch + ".\n" + kFoundAndService + kOpening +
+                          "...........\nWiiリモコンHIDを開けません。\n" + kCorvanthPrompt);
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(scenario.log_count("hid open 057E:0306"), 11);
   // Eleven attempts 500 ms apart: ten pauses.
@@ -159,8 +136,8 @@ TEST(Corvanth, ASilentRemoteFailsTheProbeAndItsReaderIsEndedByForce) {
   world.devices = {wii_remote({{"behaviour", "silent"}})};
   Scenario scenario(world);
   ToolRun run = scenario.run("corvanth");
-  EXPECT_CONSOLE(run, kBanner + kSearch + ".\n" + kFoundAndService + kOpening + ".\n" +
-                          "Wiiリモコンの応答がありません。\n" + kPrompt);
+  EXPECT_CONSOLE(run, kCorvanthBanner + kSearch + ".\n" + kFoundAndService + kOpening + ".\n" +
+                          "Wiiリモコンの応答がありません。\n" + kCorvanthPrompt);
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_FALSE(run.timed_out);
   EXPECT_LT(run.seconds, 10.0);
@@ -172,7 +149,7 @@ TEST(Corvanth, HappyPathSetsMode31BuzzesAndLightsLed1) {
   World world;
   Scenario scenario(world);
   ToolRun run = scenario.run("corvanth");
-  EXPECT_CONSOLE(run, kHappyPath);
+  EXPECT_CONSOLE(run, kCorvanthHappyPath);
   EXPECT_EQ(run.exit_code, 0);
   std::vector<std::string> writes;
   for (const std::string &line : scenario.log_lines("hid 1 ")) {

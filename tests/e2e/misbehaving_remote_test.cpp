@@ -7,68 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "scenario.h"
+#include "transcripts.h"
 
 namespace {
-
-const std::string kPlimsettBanner =
-    "###########################################\n"
-    "#                                         #\n"
-    "#   Plimsett version 0.1                  #\n"
-    "#                  build 2009-6-21        #\n"
-    "#                                         #\n"
-    "###########################################\n"
-    "\n";
-const std::string kPlimsettPrompt = "[何かキーを押して下さい。]\n";
-const std::string kDumpHeading = "i2c-0xA6-device-dump  (this looks like memory, but NOT memory)\n";
-const std::string kFirstTwoRows =
-    " 0000 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 0010 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n";
-// The simulated MotionPlus's registers as the link takes them: a reply's
-// address and size nibble are not compared with the request, so replies for
-// another address or of another size still give their data bytes.
-const std::string kWholeDump = kDumpHeading + kFirstTwoRows +
-                               " 0020 : 7C 89 96 A3 B0 BD CA D7 E4 F1 FE 0B 18 25 32 3F \n"
-                               " 0030 : 4C 59 66 73 80 8D 9A A7 B4 C1 CE DB E8 F5 02 0F \n"
-                               " 0040 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 0050 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 0060 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 0070 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 0080 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 0090 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 00A0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 00B0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 00C0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 00D0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 00E0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-                               " 00F0 : 00 00 00 00 00 00 00 00 00 00 00 00 A6 20 00 05 \n"
-                               "\n";
-
-const std::string kCorvanthToTheProbe =
-    "###########################################\n"
-    "#                                         #\n"
-    "#   Corvanth version 0.1                  #\n"
-    "#                  build 2009.6.21        #\n"
-    "#                                         #\n"
-    "###########################################\n"
-    "\n"
-    "Wiiリモコンを検索します。Wiiリモコンの1ボタンと2ボタンを押して下さい。\n"
-    "検索中\n"
-    ".\n"
-    "Wiiリモコンを発見しました。\n"
-    "HIDサービスを起動します。(サービス起動に数秒かかります)\n"
-    "..\n"
-    "WiiリモコンHIDをオープンします。\n"
-    ".\n";
-const std::string kCorvanthPrompt = "[何かキーを押して下さい]\n";
-const std::string kNoAnswer = "Wiiリモコンの応答がありません。\n" + kCorvanthPrompt;
-const std::string kConnected =
-    "WiiリモコンのLEDを点灯します。\n"
-    "Wiiリモコンを接続しました。\n" +
-    kCorvanthPrompt;
-
-const char kCannotOpen[] = "Wii-Remote cannot open.";
-const char kStoppedAnswering[] = "Wii-Remote stopped answering.";
-const char kNoMotionPlus[] = "Wii MotionPlus is not connected.";
 
 // Generous: it catches a hang, not a slow machine. The slowest run, corvanth's,
 // takes about 4.5 s (3 s for the HID service, 1 s of probe), some 8 s under a
@@ -106,7 +47,7 @@ TEST_P(MisbehavingRemote, EndsAtThePromptWithAClearMessageAndNoThreadLeft) {
 
   EXPECT_FALSE(run.timed_out);
   EXPECT_LT(run.seconds, kRunBoundSeconds);
-  EXPECT_EQ(run.out, console_bytes(c.console)) << "got:\n" << readable(run.out);
+  EXPECT_CONSOLE(run, c.console);
   // Standard error holds the message boxes and, under Wine, why a run ended early.
   EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
   if (c.box == nullptr) {
@@ -133,7 +74,7 @@ const Misbehaviour kCases[] = {
      {{"vanish", "before_first_report"}},
      kPlimsettBanner + kPlimsettPrompt,
      0,
-     kCannotOpen,
+     kBoxCannotOpen,
      kAnyCount,
      "no report ever arrives, so the probe fails"},
     {"Plimsett_GoneDuringTheProbe",
@@ -141,7 +82,7 @@ const Misbehaviour kCases[] = {
      {{"vanish", "during_probe"}},
      kPlimsettBanner + kPlimsettPrompt,
      0,
-     kStoppedAnswering,
+     kBoxStoppedAnswering,
      kAnyCount,
      "the probe saw one report with accelerometer X, then the identity read gets nothing"},
     {"Plimsett_GoneDuringTheDump",
@@ -149,7 +90,7 @@ const Misbehaviour kCases[] = {
      {{"vanish", "during_dump"}},
      kPlimsettBanner + kDumpHeading + kFirstTwoRows + kPlimsettPrompt,
      0,
-     kStoppedAnswering,
+     kBoxStoppedAnswering,
      kAnyCount,
      "gone after three reads: the identity and two rows; the rows read stay"},
     {"Plimsett_ReadReportFailsAtOnceForEver",
@@ -157,7 +98,7 @@ const Misbehaviour kCases[] = {
      {{"read_fails", "yes"}},
      kPlimsettBanner + kPlimsettPrompt,
      0,
-     kCannotOpen,
+     kBoxCannotOpen,
      kAnyCount,
      "no read ever brings a report, so the probe fails"},
     {"Plimsett_SilentAfterOpen",
@@ -165,7 +106,7 @@ const Misbehaviour kCases[] = {
      {{"behaviour", "silent"}},
      kPlimsettBanner + kPlimsettPrompt,
      0,
-     kCannotOpen,
+     kBoxCannotOpen,
      1,
      "the probe's reader stays blocked in its read until it is ended by force"},
     {"Plimsett_RepliesForAnotherAddress",
@@ -189,7 +130,7 @@ const Misbehaviour kCases[] = {
      {{"read_reply", "error7"}},
      kPlimsettBanner + kPlimsettPrompt,
      0,
-     kNoMotionPlus,
+     kBoxNoMotionPlus,
      kAnyCount,
      "error 7 at the identity: no MotionPlus answers there"},
     {"Plimsett_FloodWithinTheBoundBeforeEachReply",
@@ -205,7 +146,7 @@ const Misbehaviour kCases[] = {
      {{"flood", "1000"}},
      kPlimsettBanner + kPlimsettPrompt,
      0,
-     kStoppedAnswering,
+     kBoxStoppedAnswering,
      kAnyCount,
      "a reply buried under more than 64 other reports counts as none"},
     {"Plimsett_ReplyNeverComes",
@@ -213,7 +154,7 @@ const Misbehaviour kCases[] = {
      {{"read_reply", "none"}},
      kPlimsettBanner + kPlimsettPrompt,
      0,
-     kStoppedAnswering,
+     kBoxStoppedAnswering,
      kAnyCount,
      "data reports keep coming but no reply: the read gives up within its bounds"},
     // ---- corvanth ----
@@ -228,7 +169,7 @@ const Misbehaviour kCases[] = {
     {"Corvanth_GoneDuringTheProbe",
      "corvanth",
      {{"vanish", "during_probe"}},
-     kCorvanthToTheProbe + kConnected,
+     kCorvanthToTheProbe + kConnectedEnd,
      0,
      nullptr,
      kAnyCount,
@@ -253,7 +194,7 @@ const Misbehaviour kCases[] = {
     {"Corvanth_RegisterReadFaultsChangeNothing",
      "corvanth",
      {{"read_reply", "none"}, {"flood", "1000"}, {"vanish", "during_dump"}},
-     kCorvanthToTheProbe + kConnected,
+     kCorvanthToTheProbe + kConnectedEnd,
      0,
      nullptr,
      kAnyCount,

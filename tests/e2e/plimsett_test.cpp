@@ -2,46 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "scenario.h"
+#include "transcripts.h"
 
 namespace {
 
-const std::string kBanner =
-    "###########################################\n"
-    "#                                         #\n"
-    "#   Plimsett version 0.1                  #\n"
-    "#                  build 2009-6-21        #\n"
-    "#                                         #\n"
-    "###########################################\n"
-    "\n";
-const std::string kPrompt = "[何かキーを押して下さい。]\n";
-// The simulated MotionPlus's registers. The initialisation write carries a
-// size byte of 0 (count - 1), which the remote takes as nothing to store, so
-// 0xF0 still reads 00.
-const std::string kDump =
-    "i2c-0xA6-device-dump  (this looks like memory, but NOT memory)\n"
-    " 0000 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 0010 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 0020 : 7C 89 96 A3 B0 BD CA D7 E4 F1 FE 0B 18 25 32 3F \n"
-    " 0030 : 4C 59 66 73 80 8D 9A A7 B4 C1 CE DB E8 F5 02 0F \n"
-    " 0040 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 0050 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 0060 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 0070 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 0080 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 0090 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 00A0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 00B0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 00C0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 00D0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 00E0 : 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"
-    " 00F0 : 00 00 00 00 00 00 00 00 00 00 00 00 A6 20 00 05 \n"
-    "\n";
 const char kInitWrite[] = "write 16 04 A6 FF F0 00 55 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
 const char kIdentityRead[] =
     "write 17 04 A6 00 FA 00 10 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00";
-
-#define EXPECT_CONSOLE(run, utf8) \
-  EXPECT_EQ((run).out, console_bytes(utf8)) << "got:\n" << readable((run).out)
 
 World connected_world(const std::map<std::string, std::string> &changes = {}) {
   std::map<std::string, std::string> connected = {{"remembered", "yes"},
@@ -75,17 +42,17 @@ std::vector<std::string> writes(const Scenario &scenario) {
 TEST(Plimsett, NoRemoteShowsOneBoxAndExitsWithoutAPrompt) {
   Scenario scenario(World{});  // the remote is not connected
   ToolRun run = scenario.run("plimsett");
-  EXPECT_CONSOLE(run, kBanner);
+  EXPECT_CONSOLE(run, kPlimsettBanner);
   EXPECT_EQ(run.exit_code, 1);
-  expect_one_box(run, "Wii-Remote not found.");
+  expect_one_box(run, kBoxRemoteNotFound);
 }
 
 TEST(Plimsett, ASilentRemoteCannotOpen) {
   Scenario scenario(connected_world({{"behaviour", "silent"}}));
   ToolRun run = scenario.run("plimsett");
-  EXPECT_CONSOLE(run, kBanner + kPrompt);
+  EXPECT_CONSOLE(run, kPlimsettBanner + kPlimsettPrompt);
   EXPECT_EQ(run.exit_code, 0);
-  expect_one_box(run, "Wii-Remote cannot open.");
+  expect_one_box(run, kBoxCannotOpen);
   EXPECT_EQ(scenario.log_count("write 11"), 0);
   EXPECT_EQ(scenario.log_count(" close"), 1);
 }
@@ -102,9 +69,9 @@ class PlimsettIdentity : public testing::TestWithParam<IdentityCase> {};
 TEST_P(PlimsettIdentity, AnotherDeviceLightsLed1ShowsOneBoxAndDumpsNothing) {
   Scenario scenario(connected_world(GetParam().remote));
   ToolRun run = scenario.run("plimsett");
-  EXPECT_CONSOLE(run, kBanner + kPrompt);
+  EXPECT_CONSOLE(run, kPlimsettBanner + kPlimsettPrompt);
   EXPECT_EQ(run.exit_code, 0);
-  expect_one_box(run, "Wii MotionPlus is not connected.");
+  expect_one_box(run, kBoxNoMotionPlus);
   EXPECT_EQ(scenario.log_count("leds 1000"), 1);
   EXPECT_EQ(scenario.log_count(kIdentityRead), 1);
   EXPECT_EQ(scenario.log_count("write 16"), 0);
@@ -119,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Plimsett, HappyPathInitialisesAndDumpsSixteenRows) {
   Scenario scenario(connected_world());
   ToolRun run = scenario.run("plimsett");
-  EXPECT_CONSOLE(run, kBanner + kDump + kPrompt);
+  EXPECT_CONSOLE(run, kPlimsettBanner + kWholeDump + kPlimsettPrompt);
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_TRUE(run.boxes.empty()) << run.err;
 

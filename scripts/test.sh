@@ -8,6 +8,13 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=2
+# The Wine suite keeps a server running for its prefix; stop it when done.
+stop_wine() {
+  if command -v wineserver >/dev/null; then
+    WINEPREFIX="$PWD/build/windows-i686/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  fi
+}
+trap stop_wine EXIT
 stage() { printf '\n==== %s ====\n' "$*"; }
 
 stage "formatting"

@@ -11,4 +11,4 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /d 'user32.MessageBoxA' /f >/dev/null 2>&1
 # Already running is fine.
-wineserver -p 2>/dev/null || true
+wineserver -p </dev/null >/dev/null 2>&1 || true

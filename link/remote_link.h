@@ -17,8 +17,9 @@ constexpr HidHandle kNoHidHandle = -1;
 constexpr int32_t HID_VENDOR_ID = 0x057E;
 constexpr int32_t HID_PRODUCT_ID = 0x0306;
 
-// Exported by velk_hid_dll, undecorated, __stdcall on 32-bit Windows. A read or
-// write result of 0 or below is a failure (see PROTOCOL.md, the channel).
+// Exported by velk_hid_dll, undecorated, __stdcall on 32-bit Windows. Their
+// results and counts are the library's own; the link does not decide on them
+// (see PROTOCOL.md, the channel).
 extern "C" {
 int32_t WINAPI OpenHidHandle(int32_t vendor, int32_t product);
 int32_t WINAPI CloseHidHandle(HidHandle handle);
@@ -166,8 +167,8 @@ constexpr int kReadReplyReportLimit = 64;
 
 // Requests 16 bytes at offset of space and waits for the reply (report 0x21).
 // 1 on a reply: RegisterBlock holds its data, or sixteen 0x00 for error 7.
-// 0 when no reply came within the bounds above or a read or the request
-// failed: RegisterBlock is then sixteen 0x00. Data reports 0x30 and 0x31
+// 0 when no reply came within the bounds above (reads that bring nothing
+// count as other reports): RegisterBlock is then sixteen 0x00. Data reports 0x30 and 0x31
 // before the reply update buttons1 and buttons2. Ends any reader still running
 // first (end_reader). Main thread only.
 int32_t read_register_block(uint8_t space, uint8_t offset);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/world_file.h"
-#include "driver/launch.h"
+#include "tests/support/launch.h"
 
 // Required waits that the driver also finds in a run's timeline.
 constexpr double kProbeWaitMs = 1000;

@@ -2,7 +2,7 @@
 #include "driver/helper_programs.h"
 
 #include "common/key_values.h"
-#include "driver/launch.h"
+#include "tests/support/launch.h"
 #include "driver/table.h"
 
 HelperFigures run_helper(const std::vector<std::string> &argv,

@@ -7,7 +7,7 @@
 
 #include <fstream>
 
-#include "driver/launch.h"
+#include "tests/support/launch.h"
 #include "driver/paths.h"
 
 namespace {

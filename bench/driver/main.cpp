@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "driver/launch.h"
+#include "tests/support/launch.h"
 #include "driver/machine.h"
 #include "driver/paths.h"
 #include "driver/results.h"

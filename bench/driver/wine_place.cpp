@@ -2,7 +2,7 @@
 // bthprops.cpl and velk_hid_dll.dll beside them.
 #include "driver/wine_place.h"
 
-#include "driver/launch.h"
+#include "tests/support/launch.h"
 #include "driver/paths.h"
 
 namespace {

@@ -106,6 +106,18 @@ bool wait_until_done(HostThread *t, DWORD milliseconds) {
   return true;
 }
 
+// Locks the table and finds the live thread behind `handle`. When there is
+// none, the table is unlocked again, the last error set, and null returned.
+HostThread *lock_thread(HANDLE handle) {
+  pthread_mutex_lock(&threads_lock);
+  HostThread *t = as_thread(handle);
+  if (t == nullptr) {
+    pthread_mutex_unlock(&threads_lock);
+    SetLastError(ERROR_INVALID_HANDLE);
+  }
+  return t;
+}
+
 }  // namespace
 
 extern "C" uintptr_t _beginthreadex(void * /*security*/, unsigned stack_size,
@@ -154,26 +166,16 @@ extern "C" uintptr_t _beginthreadex(void * /*security*/, unsigned stack_size,
 }
 
 extern "C" DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-  pthread_mutex_lock(&threads_lock);
-  HostThread *t = as_thread(handle);
-  if (t == nullptr) {
-    pthread_mutex_unlock(&threads_lock);
-    SetLastError(ERROR_INVALID_HANDLE);
-    return WAIT_FAILED;
-  }
+  HostThread *t = lock_thread(handle);
+  if (t == nullptr) return WAIT_FAILED;
   bool done = wait_until_done(t, milliseconds);
   pthread_mutex_unlock(&threads_lock);
   return done ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 extern "C" BOOL TerminateThread(HANDLE handle, DWORD exit_code) {
-  pthread_mutex_lock(&threads_lock);
-  HostThread *t = as_thread(handle);
-  if (t == nullptr) {
-    pthread_mutex_unlock(&threads_lock);
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  HostThread *t = lock_thread(handle);
+  if (t == nullptr) return FALSE;
   if (t->done) {
     pthread_mutex_unlock(&threads_lock);
     return TRUE;
@@ -188,10 +190,9 @@ extern "C" BOOL TerminateThread(HANDLE handle, DWORD exit_code) {
 }
 
 extern "C" BOOL GetExitCodeThread(HANDLE handle, DWORD *exit_code) {
-  pthread_mutex_lock(&threads_lock);
-  HostThread *t = as_thread(handle);
-  if (t != nullptr) *exit_code = t->done ? t->exit_code : kStillActive;
+  HostThread *t = lock_thread(handle);
+  if (t == nullptr) return FALSE;
+  *exit_code = t->done ? t->exit_code : kStillActive;
   pthread_mutex_unlock(&threads_lock);
-  if (t == nullptr) SetLastError(ERROR_INVALID_HANDLE);
-  return t != nullptr ? TRUE : FALSE;
+  return TRUE;
 }

@@ -177,6 +177,16 @@ bool set_hid_service(SimWorld *world, void *context) {
   return true;
 }
 
+// Both search-closing calls: the search must be open and of their kind.
+BOOL close_search(HANDLE find, SimHandleKind kind, const char *call) {
+  SimHandle *search = bt_handle_find(find, kind);
+  world_log("bt %s(%s) -> %s", call, name_of(find).text,
+            search != nullptr ? "TRUE" : "FALSE error=6");
+  if (search == nullptr) return fail_call(ERROR_INVALID_HANDLE);
+  bt_handle_close(search);
+  return TRUE;
+}
+
 }  // namespace
 
 extern "C" void bt_sim_reset_inquiries(void) { inquiries_made = 0; }
@@ -223,12 +233,7 @@ BluetoothFindFirstRadio(BT_CONST BLUETOOTH_FIND_RADIO_PARAMS *params, HANDLE *ra
 }
 
 extern "C" BOOL WINAPI BluetoothFindRadioClose(HBLUETOOTH_RADIO_FIND find) {
-  SimHandle *search = bt_handle_find(find, SimHandleKind::radio_search);
-  world_log("bt BluetoothFindRadioClose(%s) -> %s", name_of(find).text,
-            search != nullptr ? "TRUE" : "FALSE error=6");
-  if (search == nullptr) return fail_call(ERROR_INVALID_HANDLE);
-  bt_handle_close(search);
-  return TRUE;
+  return close_search(find, SimHandleKind::radio_search, "BluetoothFindRadioClose");
 }
 
 extern "C" HBLUETOOTH_DEVICE_FIND WINAPI BluetoothFindFirstDevice(
@@ -308,12 +313,7 @@ extern "C" BOOL WINAPI BluetoothFindNextDevice(HBLUETOOTH_DEVICE_FIND find,
 }
 
 extern "C" BOOL WINAPI BluetoothFindDeviceClose(HBLUETOOTH_DEVICE_FIND find) {
-  SimHandle *search = bt_handle_find(find, SimHandleKind::device_search);
-  world_log("bt BluetoothFindDeviceClose(%s) -> %s", name_of(find).text,
-            search != nullptr ? "TRUE" : "FALSE error=6");
-  if (search == nullptr) return fail_call(ERROR_INVALID_HANDLE);
-  bt_handle_close(search);
-  return TRUE;
+  return close_search(find, SimHandleKind::device_search, "BluetoothFindDeviceClose");
 }
 
 extern "C" DWORD WINAPI BluetoothRemoveDevice(BT_CONST BLUETOOTH_ADDRESS *address) {

@@ -1,4 +1,5 @@
-// Starts a program as a user would, in its own process with its own standard
+// Starts a program as a user would (for the end-to-end tests and the
+// benchmark), in its own process with its own standard
 // input, output and error, and times it: from the start to the moment chosen
 // bytes appear on its standard output, and to its exit, with the processor
 // time and peak resident memory the system accounts to it.
@@ -9,7 +10,7 @@
 #include <vector>
 
 struct Launch {
-  std::vector<std::string> argv;           // argv[0] is a path
+  std::vector<std::string> argv;           // argv[0]: a path, or a name on PATH
   std::map<std::string, std::string> env;  // set on top of the driver's environment
   std::vector<std::string> unset;          // removed from it
   std::string watch_for;                   // empty: nothing is watched

@@ -1,5 +1,5 @@
 // Process start, output watching and accounting on POSIX.
-#include "driver/launch.h"
+#include "tests/support/launch.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -77,7 +77,7 @@ LaunchResult launch(const Launch &request) {
   const double start = now_ms();
   result.started_at_ms = start;
   pid_t pid;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   close(in_pipe[0]);
